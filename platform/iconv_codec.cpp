@@ -1,6 +1,7 @@
 #include "platform/iconv_codec.h"
 
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 
 namespace kesmora::platform {
@@ -21,10 +22,16 @@ IconvCodec::Status FromErrno(int error) {
     }
 }
 
+// Only plain names: an empty name would pick the locale's encoding, and a "//" suffix
+// would switch on transliteration or skipping, which the callers never want.
+bool IsPlainName(const char* name) {
+    return name != nullptr && name[0] != '\0' && std::strchr(name, '/') == nullptr;
+}
+
 } // namespace
 
 IconvCodec::IconvCodec(const char* to, const char* from) {
-    if (to == nullptr || from == nullptr)
+    if (!IsPlainName(to) || !IsPlainName(from))
         return;
     iconv_t cd = iconv_open(to, from);
     if (cd != reinterpret_cast<iconv_t>(-1))

@@ -26,8 +26,9 @@ public:
         std::size_t written = 0; // output bytes produced
     };
 
-    // Opens a strict converter (no transliteration, nothing skipped). Unknown names
-    // leave it not ok; then every Convert reports Invalid with nothing read.
+    // Opens a strict converter (no transliteration, nothing skipped). Unknown names,
+    // empty names and names with an iconv "//" suffix leave it not ok; then every
+    // Convert reports Invalid with nothing read.
     IconvCodec(const char* to, const char* from);
     ~IconvCodec();
     IconvCodec(const IconvCodec&) = delete;
