@@ -1,0 +1,197 @@
+#include "platform/text_stream.h"
+
+#include "platform/automation.h"
+#include "platform/iconv_codec.h"
+
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace kesmora::platform {
+namespace {
+
+constexpr std::int32_t kTypeBinary = 1;
+constexpr std::int32_t kTypeText = 2;
+constexpr char16_t kReplacement = 0xFFFD;
+constexpr char16_t kByteOrderMark = 0xFEFF;
+
+// Names iconv takes as they are; only letters, digits and "-_.:" so that no suffix
+// ("//IGNORE" and the like) can change how it converts.
+std::optional<std::string> IconvName(const std::u16string& charset) {
+    std::string name;
+    for (char16_t c : charset) {
+        const bool plain = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+                           (c >= u'0' && c <= u'9') || c == u'-' || c == u'_' || c == u'.' ||
+                           c == u':';
+        if (!plain)
+            return std::nullopt;
+        name.push_back(static_cast<char>(c));
+    }
+    if (name.empty())
+        return std::nullopt;
+    if (SameMember(name, "unicode"))
+        return std::string("UTF-16LE");
+    return name;
+}
+
+// The bytes in the charset as UTF-16; nullopt when iconv does not know the charset.
+std::optional<std::u16string> Decode(const std::string& bytes, const std::string& charset) {
+    IconvCodec codec("UTF-16LE", charset.c_str());
+    if (!codec.ok())
+        return std::nullopt;
+    std::string out(bytes.size() * 2 + 16, '\0');
+    std::size_t read = 0;
+    std::size_t written = 0;
+    auto replace = [&] {
+        if (out.size() - written < 2)
+            out.resize(out.size() * 2);
+        std::memcpy(&out[written], &kReplacement, 2);
+        written += 2;
+        codec.Reset();
+    };
+    while (read < bytes.size()) {
+        const auto step = codec.Convert(bytes.data() + read, bytes.size() - read, &out[written],
+                                        out.size() - written);
+        read += step.read;
+        written += step.written;
+        if (step.status == IconvCodec::Status::OutputFull) {
+            out.resize(out.size() * 2);
+        } else if (step.status == IconvCodec::Status::Invalid) {
+            replace();
+            ++read;
+        } else if (step.status == IconvCodec::Status::Incomplete) {
+            replace();
+            break;
+        }
+    }
+    std::u16string text(written / 2, u'\0');
+    std::memcpy(text.data(), out.data(), text.size() * 2);
+    if (!text.empty() && text.front() == kByteOrderMark)
+        text.erase(0, 1);
+    return text;
+}
+
+class TextStream : public AutomationObject {
+public:
+    bool Put(std::string_view member, const Variant& value) override {
+        if (SameMember(member, "Type"))
+            return PutType(value);
+        if (SameMember(member, "Mode"))
+            return PutInt(value, &mode_);
+        if (SameMember(member, "Charset"))
+            return PutCharset(value);
+        if (SameMember(member, "Position"))
+            return PutPosition(value);
+        return false;
+    }
+
+    bool Get(std::string_view member, Variant* result) override {
+        if (SameMember(member, "Type"))
+            return Give(Variant(type_), result);
+        if (SameMember(member, "Mode"))
+            return Give(Variant(mode_), result);
+        if (SameMember(member, "Charset"))
+            return Give(Variant(charset_), result);
+        if (SameMember(member, "Position") && open_)
+            return Give(Variant(static_cast<std::int32_t>(position_)), result);
+        return false;
+    }
+
+    bool Call(std::string_view member, const std::vector<Variant>& args, Variant* result) override {
+        if (SameMember(member, "Open") && !open_) {
+            open_ = true;
+            buffer_.clear();
+            position_ = 0;
+            return Give(Variant(), result);
+        }
+        if (SameMember(member, "Close") && open_) {
+            open_ = false;
+            buffer_.clear();
+            position_ = 0;
+            return Give(Variant(), result);
+        }
+        if (SameMember(member, "Write") && args.size() == 1)
+            return Write(args[0], result);
+        if (SameMember(member, "ReadText") && args.size() <= 1)
+            return ReadText(result);
+        return false;
+    }
+
+private:
+    static bool Give(Variant value, Variant* result) {
+        if (result != nullptr)
+            *result = std::move(value);
+        return true;
+    }
+
+    static bool PutInt(const Variant& value, std::int32_t* field) {
+        const auto v = value.toInt32();
+        if (!v)
+            return false;
+        *field = *v;
+        return true;
+    }
+
+    bool PutType(const Variant& value) {
+        const auto v = value.toInt32();
+        if (!v || (*v != kTypeBinary && *v != kTypeText) || position_ != 0)
+            return false;
+        type_ = *v;
+        return true;
+    }
+
+    bool PutCharset(const Variant& value) {
+        const auto v = value.toString();
+        if (!v || v->empty() || position_ != 0)
+            return false;
+        charset_ = *v;
+        return true;
+    }
+
+    bool PutPosition(const Variant& value) {
+        const auto v = value.toInt32();
+        if (!open_ || !v || *v < 0 || static_cast<std::size_t>(*v) > buffer_.size())
+            return false;
+        position_ = static_cast<std::size_t>(*v);
+        return true;
+    }
+
+    bool Write(const Variant& data, Variant* result) {
+        if (!open_ || type_ != kTypeBinary || data.kind() != VariantKind::ByteArray)
+            return false;
+        const std::string& bytes = data.bytesValue().str();
+        buffer_.replace(position_, std::min(bytes.size(), buffer_.size() - position_), bytes);
+        position_ += bytes.size();
+        return Give(Variant(), result);
+    }
+
+    bool ReadText(Variant* result) {
+        if (!open_ || type_ != kTypeText)
+            return false;
+        const auto name = IconvName(charset_);
+        if (!name)
+            return false;
+        auto text = Decode(buffer_.substr(position_), *name);
+        if (!text)
+            return false;
+        position_ = buffer_.size();
+        return Give(Variant(std::move(*text)), result);
+    }
+
+    bool open_ = false;
+    std::int32_t type_ = kTypeBinary;
+    std::int32_t mode_ = 0;
+    std::u16string charset_ = u"unicode";
+    std::string buffer_;
+    std::size_t position_ = 0;
+};
+
+} // namespace
+
+bool RegisterTextStreamClass() {
+    static const bool registered =
+        RegisterObjectClass(kTextStreamClass, [] { return std::make_shared<TextStream>(); });
+    return registered;
+}
+
+} // namespace kesmora::platform
