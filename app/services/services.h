@@ -45,4 +45,8 @@ std::int16_t PackOsVersion(std::uint32_t major, std::uint32_t minor);
 extern std::int16_t OsVersion;
 void InitOsVersion();
 
+// The body of a plain HTTP/1.0 GET of an http or https address over the one long-lived
+// session, whatever the status; empty for an empty or unsplittable address or a failure.
+Bytes HttpGetFile(const Text& address);
+
 } // namespace kesmora
