@@ -1,5 +1,7 @@
 #include "platform/window_services.h"
 
+#include "platform/window_registry.h"
+
 namespace kesmora::platform {
 namespace {
 
@@ -10,7 +12,9 @@ WindowServices& Registered() {
 
 } // namespace
 
-void SetWindowServices(const WindowServices& services) { Registered() = services; }
+void SetWindowServices(const WindowServices& services) {
+    Registered() = services;
+}
 
 void ProcessPendingMessages() {
     if (Registered().processPendingMessages != nullptr)
@@ -19,6 +23,15 @@ void ProcessPendingMessages() {
 
 bool GetInputState() {
     return Registered().inputPending != nullptr && Registered().inputPending();
+}
+
+TopLevelWindows& RegisteredTopLevelWindows() {
+    static TopLevelWindows windows;
+    return windows;
+}
+
+void SetTopLevelWindows(const TopLevelWindows& windows) {
+    RegisteredTopLevelWindows() = windows;
 }
 
 } // namespace kesmora::platform
