@@ -16,8 +16,8 @@
 //     bare entry, else a SOCKS entry, else goes direct. A missing proxy port is 80
 //     (1080 for SOCKS). An empty or null agent sends no User-Agent line.
 //   - InternetConnectA only records the server; nothing reaches the network before
-//     HttpSendRequestA. A user name and password, both given, are sent as basic
-//     credentials.
+//     HttpSendRequestA. A user name (with its password, which may be empty) is sent
+//     as basic credentials.
 //   - HttpOpenRequestA: a null verb is "GET"; a null or empty object is "/"; a version
 //     of "HTTP/1.0" speaks HTTP/1.0 (asking for a kept connection), anything else
 //     HTTP/1.1. Accept types form one "Accept:" line. Flags: INTERNET_FLAG_SECURE makes
