@@ -1,0 +1,21 @@
+# Picture boxes: format sniffing, the PCX decoder and what a box shows. The sources are
+# compiled in directly so that the test depends on nothing else of the window. The tests
+# run ImageMagick's `convert` as an independent maker and reader of pictures.
+set(picture_box_sources
+  "${PROJECT_SOURCE_DIR}/app/image_format.cpp"
+  "${PROJECT_SOURCE_DIR}/app/pcx_decoder.cpp"
+  "${PROJECT_SOURCE_DIR}/app/picture_box.cpp"
+  "${PROJECT_SOURCE_DIR}/app/picture_box.h")
+kesmora_gtest(picture_box_test
+  SOURCES
+    "${CMAKE_CURRENT_LIST_DIR}/picture_box_format_test.cpp"
+    "${CMAKE_CURRENT_LIST_DIR}/picture_box_pcx_test.cpp"
+    "${CMAKE_CURRENT_LIST_DIR}/picture_box_widget_test.cpp"
+    "${CMAKE_CURRENT_LIST_DIR}/picture_box_support.cpp"
+    ${picture_box_sources}
+  LIBS common Qt6::Widgets Qt6::Test
+  LABELS gui)
+set_target_properties(picture_box_test PROPERTIES AUTOMOC ON)
+target_include_directories(picture_box_test PRIVATE "${PROJECT_SOURCE_DIR}")
+kesmora_qt_strict(picture_box_test)
+set_tests_properties(picture_box_test PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
