@@ -20,9 +20,10 @@ struct HttpLimits {
     // enough that an unreachable host does not look like a hung window.
     std::chrono::milliseconds connect{30000};
 
-    // Not one byte sent or received for this long ends the exchange, when the caller
-    // sets no limit of its own: a server that accepts and stays silent, or stops in
-    // the middle of a body. (Measured in whole seconds; less than one counts as one.)
+    // Less than one byte a second sent or received for this long ends the exchange,
+    // when the caller sets no limit of its own: a server that accepts and stays silent,
+    // stops in the middle of a body, or trickles its header block in (header bytes do
+    // not count as progress). Whole seconds; less than one counts as one.
     std::chrono::milliseconds noProgress{30000};
 
     // One whole exchange, redirects included, whatever the caller's own limits say: a
@@ -34,9 +35,10 @@ struct HttpLimits {
     // body ends here).
     std::size_t maxBody = std::size_t{64} << 20;
 
-    // Largest response header block of one response. Far above real responses (even
-    // thousands of Set-Cookie lines fit); an endless header block ends here.
-    std::size_t maxHeaderBlock = std::size_t{1} << 20;
+    // Largest response header block of one response. Real blocks take a few KiB (even
+    // ten thousand short Set-Cookie lines fit); an endless block ends here, before
+    // libcurl's own refusal at 300 KiB would report it as a broken response.
+    std::size_t maxHeaderBlock = std::size_t{256} << 10;
 
     // Redirects followed in one exchange before it fails, as the platform's own
     // default; a redirect loop ends here.

@@ -109,8 +109,9 @@ Reply Reply::ResetAfter(std::string bytes) {
     return Reply(std::move(parts));
 }
 
-Reply Reply::Drip(std::string bytes, std::chrono::milliseconds interval) {
+Reply Reply::Drip(std::string bytes, std::chrono::milliseconds interval, std::size_t atOnce) {
     Parts parts;
+    parts.atOnce = atOnce;
     parts.framing = Framing::Drip;
     parts.body = std::move(bytes);
     parts.interval = interval;

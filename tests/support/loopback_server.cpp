@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdlib>
@@ -215,7 +216,11 @@ bool PlayEndless(LoopbackStream& stream, const Reply::Parts& parts) {
 }
 
 bool PlayDrip(LoopbackStream& stream, const Reply::Parts& parts) {
-    for (char byte : parts.body) {
+    std::string_view bytes = parts.body;
+    std::size_t atOnce = std::min(parts.atOnce, bytes.size());
+    if (!stream.Write(bytes.substr(0, atOnce), kIdleMs))
+        return false;
+    for (char byte : bytes.substr(atOnce)) {
         if (!stream.Write(std::string_view(&byte, 1), kIdleMs))
             return false;
         if (!stream.Pause(static_cast<int>(parts.interval.count())))

@@ -78,8 +78,10 @@ public:
     // Writes these bytes, waits a moment for the client to take them, then resets the
     // connection (RST).
     static Reply ResetAfter(std::string bytes);
-    // Writes these bytes one at a time, `interval` apart, then closes.
-    static Reply Drip(std::string bytes, std::chrono::milliseconds interval);
+    // Writes the first `atOnce` bytes, then the rest one at a time, `interval` apart,
+    // then closes.
+    static Reply Drip(std::string bytes, std::chrono::milliseconds interval,
+                      std::size_t atOnce = 0);
     // "200 OK" without a length, then body bytes without end.
     static Reply EndlessBody(std::vector<std::string> headers = {});
 
@@ -91,6 +93,7 @@ public:
         std::string body;
         std::vector<std::string> chunks;
         std::chrono::milliseconds interval{0};
+        std::size_t atOnce = 0;
     };
     const Parts& parts() const { return parts_; }
 
