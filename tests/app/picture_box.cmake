@@ -19,3 +19,7 @@ set_target_properties(picture_box_test PROPERTIES AUTOMOC ON)
 target_include_directories(picture_box_test PRIVATE "${PROJECT_SOURCE_DIR}")
 kesmora_qt_strict(picture_box_test)
 set_tests_properties(picture_box_test PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+
+# The loopback demo site that the demo build and the end-to-end run talk to.
+add_test(NAME demo_site_test COMMAND python3 "${PROJECT_SOURCE_DIR}/demo/selftest.py")
+set_tests_properties(demo_site_test PROPERTIES LABELS headless TIMEOUT 120)
