@@ -247,10 +247,13 @@ void SetTls(CURL* curl) {
 }
 
 void SetCookies(CURL* curl, CookieMode mode) {
+    if (mode == CookieMode::Off)
+        return;
     if (mode == CookieMode::ProcessStore)
         curl_easy_setopt(curl, CURLOPT_SHARE, ProcessCookieShare());
-    else if (mode == CookieMode::PerExchange)
-        curl_easy_setopt(curl, CURLOPT_COOKIEFILE, ""); // an empty store of this handle
+    // Switches the cookie engine on: over the shared store, or over an empty store of
+    // this handle.
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");
 }
 
 void SetRequest(CURL* curl, const ExchangeRequest& request, const std::string& url,
@@ -313,6 +316,8 @@ ExchangeFailure MapCode(CURLcode code, bool responded) {
         return ExchangeFailure::Tls;
     case CURLE_SEND_ERROR:
         return responded ? ExchangeFailure::Read : ExchangeFailure::Send;
+    case CURLE_TOO_MANY_REDIRECTS:
+        return ExchangeFailure::NoResponse;
     case CURLE_OPERATION_TIMEDOUT:
         return ExchangeFailure::Timeout;
     case CURLE_WRITE_ERROR:
@@ -333,7 +338,8 @@ ExchangeResult Collect(CURL* curl, CURLcode code, Gathered& g, const char* error
     ExchangeResult result;
     // The last complete block belongs to the last request only when no redirect was
     // under way when the exchange stopped.
-    result.responded = g.blockComplete && g.status >= 200 && g.finalResponses == redirects + 1;
+    result.responded = g.blockComplete && g.status >= 200 && g.finalResponses == redirects + 1 &&
+                       code != CURLE_TOO_MANY_REDIRECTS;
     result.failure = g.tooLarge ? ExchangeFailure::TooLarge : MapCode(code, result.responded);
     result.connected = pretransfer > 0 || g.finalResponses > 0;
     result.detail = errorText;
