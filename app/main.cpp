@@ -1,0 +1,27 @@
+// Program entry: the OS version word first, then the window, its created handler, and
+// the event loop until the window is gone.
+#include "app/main_window.h"
+#include "app/services/services.h"
+#include "app/shell_services.h"
+
+#include <QApplication>
+#include <QObject>
+
+int main(int argc, char* argv[]) {
+    kesmora::InitOsVersion();
+
+    // The web view shares its OpenGL contexts with the widgets; this must be set before
+    // the application object exists.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    // The window never closes the ordinary way; the loop ends when it is destroyed.
+    QApplication::setQuitOnLastWindowClosed(false);
+    kesmora::InstallShellServices();
+
+    auto* window = new kesmora::MainWindow;
+    QObject::connect(window, &QObject::destroyed, &app, [] { QCoreApplication::exit(0); });
+    window->Created();
+    window->show();
+    app.exec();
+    return 0;
+}

@@ -1,0 +1,252 @@
+#!/usr/bin/env bash
+# End to end: the program (built for the demo site on a fixed port) under Xvfb with
+# icewm, driven with xdotool. Checks the window's place, outer size and title, the
+# tiles' pictures on screen, minimise to the tray and back, and the close confirmation.
+# Screenshots go to $KESMORA_ARTIFACTS.
+#
+#   e2e.sh <program> <port> <contact number> <home page>
+#
+# The demo site must listen on the port compiled into the program, so the test runs in
+# a private network namespace (only a loopback interface) where that port is free.
+# Without the rights for one it runs in the host's namespace when the port is free there
+# and is skipped (77) otherwise.
+set -uo pipefail
+
+program=$1
+port=$2
+contact=$3
+homepage=$4
+source_dir=${KESMORA_SOURCE_DIR:?}
+artifacts=${KESMORA_ARTIFACTS:?}
+fake_bin=${KESMORA_FAKE_BIN:?}
+
+loopback_up() {
+  python3 - <<'PY'
+import fcntl, socket, struct
+s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+request = struct.pack("16sh", b"lo", 0)
+flags = struct.unpack("16sh", fcntl.ioctl(s, 0x8913, request))[1]  # SIOCGIFFLAGS
+fcntl.ioctl(s, 0x8914, struct.pack("16sh", b"lo", flags | 1))      # SIOCSIFFLAGS: up
+PY
+}
+
+port_free() {
+  python3 -c "import socket,sys; s=socket.socket(); s.bind(('127.0.0.1', int(sys.argv[1])))" "$1" 2>/dev/null
+}
+
+if [ -z "${KESMORA_E2E_INNER:-}" ]; then
+  if unshare --net --map-root-user true 2>/dev/null || unshare --net true 2>/dev/null; then
+    flags=(--net)
+    [ "$(id -u)" -eq 0 ] || flags+=(--map-root-user)
+    exec unshare "${flags[@]}" env KESMORA_E2E_INNER=1 bash "$0" "$@"
+  fi
+  if ! port_free "$port"; then
+    echo "SKIP: port $port is taken and no private network namespace is allowed"
+    exit 77
+  fi
+else
+  loopback_up || { echo "FAIL: cannot bring up the loopback interface"; exit 1; }
+fi
+
+mkdir -p "$artifacts"
+work=$(mktemp -d)
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+pass() { echo "ok: $*"; }
+
+# shellcheck source=../support/desktop.sh
+source "$source_dir/tests/support/desktop.sh"
+server_pid=""
+program_pid=""
+cleanup() {
+  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && wait "$program_pid" 2>/dev/null
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
+  desktop_stop
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+# Waits up to $1 tenths of a second for a command to succeed.
+wait_for() {
+  local tenths=$1; shift
+  local i
+  for ((i = 0; i < tenths; i++)); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+desktop_start || { echo "FAIL: no desktop"; exit 1; }
+
+python3 "$source_dir/demo/server.py" --port "$port" --log "$work/requests.log" \
+  >"$work/server.out" 2>&1 &
+server_pid=$!
+wait_for 100 python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" ||
+  { echo "FAIL: the demo site did not start"; cat "$work/server.out"; exit 1; }
+site="http://127.0.0.1:$port"
+
+export PATH="$fake_bin:$PATH"
+export KESMORA_TEST_OPENER_LOG="$work/opened.log"
+: >"$KESMORA_TEST_OPENER_LOG"
+[ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
+export QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu"
+
+"$program" >"$work/program.out" 2>&1 &
+program_pid=$!
+
+# --- the window appears at its place, with its outer size and title -----------------
+window=""
+find_window() { window=$(xdotool search --onlyvisible --pid "$program_pid" --name '^Kesmora' | head -n 1); [ -n "$window" ]; }
+if ! wait_for 600 find_window; then
+  desktop_screenshot "$artifacts/e2e-no-window.png"
+  echo "FAIL: no window"; cat "$work/program.out"; exit 1
+fi
+# Wait for the window manager's frame and for the window to settle.
+frame_of() { # the ancestor of a window that is a child of the root: the frame
+  local w=$1 parent root
+  root=$(xwininfo -root | awk '/Window id:/ {print $4}')
+  while :; do
+    parent=$(xwininfo -tree -id "$w" | awk '/Parent window id:/ {print $4}')
+    [ -z "$parent" ] && break
+    [ "$((parent))" -eq "$((root))" ] && break
+    w=$parent
+  done
+  echo "$w"
+}
+geometry() { # "x y width height" of a window on the screen
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
+    /^ *Width:/ {w=$2} /^ *Height:/ {h=$2} END {print x, y, w, h}'
+}
+sleep 2
+frame=$(frame_of "$window")
+read -r fx fy fw fh < <(geometry "$frame")
+if [ "$fx $fy $fw $fh" = "50 50 1400 982" ]; then
+  pass "outer frame at 50,50 sized 1400x982"
+else
+  fail "outer frame is at $fx,$fy sized ${fw}x$fh (want 50,50 1400x982)"
+fi
+extents=$(xprop -id "$window" _NET_FRAME_EXTENTS | sed 's/.*= //')
+echo "frame extents: $extents"
+
+status=$(python3 -c "import sys,urllib.request; sys.stdout.write(urllib.request.urlopen('$site/tongji.php').read().split(b'\0')[0].decode('utf-8'))")
+banner="Kesmora$(printf '%14s' '')订制版请联系QQ：$contact$(printf '%3s' '')订制版无广告$(printf '%4s' '')官方主页：$homepage$(printf '%8s' '')当前版本：1.0$(printf '%22s' '')"
+title=$(xdotool getwindowname "$window")
+if [ "$title" = "$banner$status" ]; then
+  pass "title is the banner followed by the status text"
+else
+  fail "title is [$title], want [$banner$status]"
+fi
+
+# --- the tiles show their pictures ------------------------------------------------
+sleep 3 # let the web view paint
+desktop_screenshot "$artifacts/e2e-window.png"
+read -r cx cy _ _ < <(geometry "$window")
+python3 "$source_dir/tests/app/e2e_tiles.py" "$artifacts/e2e-window.png" "$site" "$cx" "$cy" \
+  >"$work/tiles.out" 2>&1
+if [ $? -eq 0 ]; then
+  pass "every tile shows its picture"
+else
+  fail "tiles: $(cat "$work/tiles.out")"
+fi
+
+# --- minimise to the tray, and back with a left click on the icon -------------------
+mapped() { xwininfo -id "$1" | grep -q 'Map State: IsViewable'; }
+xdotool windowminimize "$window"
+if wait_for 50 bash -c "! xwininfo -id $window | grep -q 'Map State: IsViewable'"; then
+  pass "minimising hides the window"
+else
+  fail "the window is still mapped after minimising"
+fi
+tray=""
+find_tray() {
+  local w
+  for w in $(xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null); do
+    [ "$w" = "$window" ] && continue
+    read -r _ _ tw th < <(geometry "$w")
+    if [ "$tw" -le 64 ] && [ "$th" -le 64 ]; then tray=$w; return 0; fi
+  done
+  return 1
+}
+if wait_for 50 find_tray; then
+  pass "the tray icon is up"
+else
+  fail "no tray icon"
+fi
+desktop_screenshot "$artifacts/e2e-tray.png"
+if [ -n "$tray" ]; then
+  read -r tx ty tw th < <(geometry "$tray")
+  xdotool mousemove $((tx + tw / 2)) $((ty + th / 2)) click 1
+  if wait_for 50 mapped "$window"; then
+    pass "a click on the tray icon shows the window again"
+  else
+    fail "the window did not come back"
+  fi
+  sleep 1
+  read -r fx fy fw fh < <(geometry "$(frame_of "$window")")
+  read -r sw sh < <(xdpyinfo | awk '/dimensions:/ {split($2, d, "x"); print d[1], d[2]}')
+  want_x=$(((sw - 1400) / 2)); want_y=$(((sh - 982) / 2))
+  if [ "$fx $fy" = "$want_x $want_y" ]; then
+    pass "restored centred at $fx,$fy"
+  else
+    fail "restored at $fx,$fy, want $want_x,$want_y"
+  fi
+  if wait_for 30 bash -c "! xwininfo -id $tray 2>/dev/null | grep -q IsViewable"; then
+    pass "the tray icon is gone"
+  else
+    fail "the tray icon is still up"
+  fi
+  desktop_screenshot "$artifacts/e2e-restored.png"
+fi
+
+# --- Esc asks; No keeps the window, Yes ends the program ---------------------------
+box=""
+find_box() { box=$(xdotool search --onlyvisible --pid "$program_pid" --name '^信息：$' | head -n 1); [ -n "$box" ]; }
+ask() {
+  xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
+  xdotool key --clearmodifiers Escape
+  wait_for 50 find_box
+}
+if ask; then
+  pass "Esc asks to close"
+  desktop_screenshot "$artifacts/e2e-confirm.png"
+  xdotool windowactivate --sync "$box" 2>/dev/null
+  xdotool key --clearmodifiers alt+n
+  sleep 1
+  if kill -0 "$program_pid" 2>/dev/null && mapped "$window"; then
+    pass "No keeps the window"
+  else
+    fail "No did not keep the window"
+  fi
+else
+  fail "Esc did not ask"
+fi
+[ -s "$KESMORA_TEST_OPENER_LOG" ] && fail "pages were opened before Yes: $(cat "$KESMORA_TEST_OPENER_LOG")"
+
+if ask; then
+  xdotool windowactivate --sync "$box" 2>/dev/null
+  xdotool key --clearmodifiers alt+y
+  exit_code=""
+  if wait_for 100 bash -c "! kill -0 $program_pid 2>/dev/null"; then
+    wait "$program_pid"; exit_code=$?
+    program_pid=""
+  fi
+  if [ "$exit_code" = "0" ]; then
+    pass "Yes ends the program with exit code 0"
+  else
+    fail "after Yes the program ${exit_code:+exited with $exit_code}${exit_code:-is still running}"
+  fi
+  sleep 0.5
+  opened=$(cat "$KESMORA_TEST_OPENER_LOG")
+  if [ "$opened" = "$(printf '%s\n%s' "$site/sites/1" "$site/sites/2")" ]; then
+    pass "both exit pages went to the opener"
+  else
+    fail "opener got [$opened]"
+  fi
+else
+  fail "the second Esc did not ask"
+fi
+
+echo "program output:"; sed -n 1,40p "$work/program.out"
+[ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
+echo "end-to-end: all checks passed"
