@@ -2,8 +2,6 @@
 
 #include "app/image_format.h"
 
-#include <cstdint>
-
 namespace kesmora {
 
 namespace {
