@@ -130,7 +130,7 @@ Bytes InetFetch(const Text& url, int method, const Text& bodyText, Text* cookies
     Bytes ownBody;
     SendRequest(request, headers, verbIndex, bodyText, bodyBytes != nullptr ? *bodyBytes : ownBody);
 
-    const Bytes body = ReadBody(request);
+    Bytes body = ReadBody(request);
 
     const Text rawHeaders = QueryRawHeaders(request);
     if (responseHeaders != nullptr)

@@ -164,7 +164,7 @@ Bytes HttpGetFile(const Text& address) {
                          NullWhenEmpty(parts.password), INTERNET_SERVICE_HTTP, 0, 0);
     if (connection == 0)
         return Bytes();
-    const Bytes body = Fetch(connection, parts);
+    Bytes body = Fetch(connection, parts);
     InternetCloseHandle(connection);
     return body;
 }
