@@ -395,6 +395,9 @@ struct HttpExchange::Handle {
             Drop();
         lastMode = mode;
         if (curl != nullptr) {
+            // The reset forgets the list of cookie files without freeing it; emptying it
+            // first only detaches the handle from the shared store.
+            curl_easy_setopt(curl, CURLOPT_COOKIEFILE, nullptr);
             curl_easy_reset(curl); // keeps the live connections
             return curl;
         }
