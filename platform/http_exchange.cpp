@@ -236,7 +236,6 @@ void SetLimits(CURL* curl, const ExchangeLimits& phases, const HttpLimits& limit
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, seconds);
     curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, Milliseconds(limits.total));
-    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBody));
 }
 
 void SetTls(CURL* curl) {
@@ -281,6 +280,10 @@ void SetRequest(CURL* curl, const ExchangeRequest& request, const std::string& u
     SetTls(curl);
     SetCookies(curl, request.cookies);
     SetLimits(curl, request.limits, limits);
+    // A declared length past the bound fails at once; a HEAD response declares the
+    // length of a body that never comes.
+    if (request.verb != "HEAD")
+        curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBody));
 }
 
 // --- the result ----------------------------------------------------------------------

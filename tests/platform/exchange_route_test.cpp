@@ -5,6 +5,8 @@
 #include "tests/support/loopback_server.h"
 #include "tests/support/proxy_peers.h"
 
+#include <cstdlib>
+
 namespace kesmora::test {
 namespace {
 
@@ -92,6 +94,27 @@ TEST_F(ExchangeRoute, ThroughTinyproxy) {
         "CONNECT " + secure.HostPort() + " HTTP/1.1",
     };
     EXPECT_EQ(proxy.Requests(), expected);
+}
+
+TEST_F(ExchangeRoute, ProxyEnvironmentIsNeverRead) {
+    Tinyproxy proxy;
+    if (!proxy.ok())
+        GTEST_SKIP() << "tinyproxy did not start";
+    LoopbackServer server;
+    const std::string url = "http://" + proxy.HostPort();
+    for (const char* name : {"http_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"})
+        setenv(name, url.c_str(), 1);
+    setenv("no_proxy", "127.0.0.1", 1);
+    ExchangeRequest direct = To(server, "/direct");
+    EXPECT_TRUE(HttpExchange().Run(direct).ok());
+    ExchangeRequest proxied = To(server, "/proxied");
+    proxied.proxy = {
+        ProxyKind::Http, "127.0.0.1", static_cast<std::uint16_t>(proxy.port()), {}, {}};
+    EXPECT_TRUE(HttpExchange().Run(proxied).ok());
+    for (const char* name : {"http_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy", "no_proxy"})
+        unsetenv(name);
+    EXPECT_EQ(proxy.Requests(),
+              std::vector<std::string>{"GET " + server.Url("/proxied") + " HTTP/1.1"});
 }
 
 TEST_F(ExchangeRoute, ThroughMicrosocksWhichResolvesTheName) {

@@ -164,6 +164,9 @@ TEST_F(ExchangeWire, ResponseHeaderBlockAndBodyOfEachFraming) {
          "GET", 201, "HTTP/1.1 201 Made\r\nContent-Length: 1\r\n\r\n", "z"},
         {"head reads no body", Reply::Raw("HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\n"), "HEAD",
          200, "HTTP/1.1 200 OK\r\nContent-Length: 50\r\n\r\n", ""},
+        {"head of a body past the bound",
+         Reply::Raw("HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\n"), "HEAD", 200,
+         "HTTP/1.1 200 OK\r\nContent-Length: 99999999999\r\n\r\n", ""},
     };
     for (const ResponseCase& c : cases) {
         SCOPED_TRACE(c.name);
