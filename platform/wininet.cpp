@@ -34,6 +34,7 @@ struct ProxyList {
 struct Session {
     std::string agent;
     ProxyList proxies;
+    std::mutex running; // requests under one internet handle take turns on its engine
     HttpExchange exchange;
 };
 
@@ -315,7 +316,11 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, DWORD headersLengt
     if (optional != nullptr && optionalLength > 0)
         body.assign(static_cast<const char*>(optional), optionalLength);
     ExchangeRequest exchange = BuildExchange(*r, ComposeHeaders(*r, block), std::move(body));
-    r->result = r->connection->session->exchange.Run(exchange);
+    Session& session = *r->connection->session;
+    {
+        std::lock_guard<std::mutex> lock(session.running);
+        r->result = session.exchange.Run(exchange);
+    }
     r->sent = true;
     r->body = BodyCursor(r->result.body, r->result.BodyCutShort());
     return r->result.responded;

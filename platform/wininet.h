@@ -5,7 +5,7 @@
 // Handles are opaque values; 0 is no handle. Internet, connect and request handles may
 // be closed in any order: a child keeps what it needs of its parents. Calls on a closed
 // or unknown handle fail. Every call blocks its caller and nothing runs in the
-// background.
+// background; requests under one internet handle take turns on its kept connection.
 //
 // What the calls mean, as the routines rely on it:
 //   - InternetOpenA: access type 1 is a direct connection (the system's proxy settings
