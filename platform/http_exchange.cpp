@@ -91,7 +91,7 @@ std::size_t OnHeader(char* data, std::size_t, std::size_t size, void* context) {
         return 0;
     }
     g.block.append(data, length).append("\r\n");
-    if (length == 0 && !g.block.empty() && g.block.size() > 2) {
+    if (length == 0 && g.block.size() > 2) { // the empty line after the status line
         g.blockComplete = true;
         g.status = StatusOf(g.block);
         g.finalResponses += g.status >= 200 ? 1 : 0;
