@@ -83,7 +83,7 @@ TEST(WinHttpStandIn, SendsTheHeaderLinesAndBodyAsGiven) {
     ASSERT_TRUE(out.received);
     EXPECT_EQ(out.body, "hello");
     ASSERT_EQ(server.Requests().size(), 1u);
-    const auto& seen = server.Requests()[0];
+    const test::RecordedRequest seen = server.Requests()[0];
     EXPECT_EQ(seen.method + " " + seen.target + " " + seen.version, "POST /p?q=1 HTTP/1.1");
     EXPECT_EQ(seen.HeaderLines(),
               (std::vector<std::string>{"Host: 127.0.0.1:" + std::to_string(server.port()),
