@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace kesmora {
 
@@ -14,6 +15,7 @@ using namespace kesmora::platform;
 // terminating zero; otherwise the caller sees the untouched spaces.
 constexpr DWORD kHeaderBufferSize = 5000;
 constexpr DWORD kReadChunk = 1024;
+constexpr std::size_t kBlockSize = 64 * 1024;
 
 // The proxy list of InternetOpenA: a SOCKS entry whatever the scheme, a bare entry for
 // HTTPS, an "http=" entry for plain HTTP.
@@ -60,18 +62,31 @@ void SendRequest(HINTERNET request, const Text& headers, int verbIndex, const Te
 }
 
 // Reads until a read reports no bytes; a failed read reports none and so keeps what
-// came before it.
+// came before it. Pieces gather in blocks that the heap reuses, and the body is put
+// together once at its final size: a growing buffer would touch fresh memory about
+// twice the body's size on a large one.
 Bytes ReadBody(HINTERNET request) {
-    Bytes body;
+    std::vector<std::string> blocks;
+    std::size_t total = 0;
     char chunk[kReadChunk];
     for (;;) {
         DWORD read = 0;
         InternetReadFile(request, chunk, kReadChunk, &read);
         if (read == 0)
             break;
-        body.append(chunk, std::min(read, kReadChunk));
+        read = std::min(read, kReadChunk);
+        if (blocks.empty() || blocks.back().size() + read > kBlockSize) {
+            blocks.emplace_back();
+            blocks.back().reserve(kBlockSize);
+        }
+        blocks.back().append(chunk, read);
+        total += read;
     }
-    return body;
+    std::string body;
+    body.reserve(total);
+    for (const std::string& block : blocks)
+        body += block;
+    return Bytes(std::move(body));
 }
 
 Text QueryRawHeaders(HINTERNET request) {

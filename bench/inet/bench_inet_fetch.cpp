@@ -81,14 +81,23 @@ void BM_BareCurl10MiB(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * kLargeBody));
 }
 
+// New connections the server saw, per iteration: both sides of the
+// small-request pair should keep theirs.
+void CountConnections(benchmark::State& state, int before) {
+    const int opened = ServerWithBody(kSmallBody).ConnectionCount() - before;
+    state.counters["connections"] = benchmark::Counter(opened, benchmark::Counter::kAvgIterations);
+}
+
 void BM_HttpGetFile16(benchmark::State& state) {
     const std::string url = ServerWithBody(kSmallBody).Url("/small.png");
+    const int before = ServerWithBody(kSmallBody).ConnectionCount();
     for (auto _ : state) {
         for (int i = 0; i < kSmallRequests; ++i) {
             if (kesmora::HttpGetFile(url.c_str()).size() != kSmallBody)
                 state.SkipWithError("short body");
         }
     }
+    CountConnections(state, before);
 }
 
 void BM_BareCurlKept16(benchmark::State& state) {
@@ -96,6 +105,7 @@ void BM_BareCurlKept16(benchmark::State& state) {
     curl_slist* headers = nullptr;
     for (const char* line : {"Accept: */*", "Connection: Keep-Alive", "Expect:"})
         headers = curl_slist_append(headers, line);
+    const int before = ServerWithBody(kSmallBody).ConnectionCount();
     CURL* curl = curl_easy_init(); // one handle for the run, as the session is one
     curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Mozilla/4.0 (compatible; MSIE 6.0; Windows NT 5.0)");
@@ -105,6 +115,7 @@ void BM_BareCurlKept16(benchmark::State& state) {
                 state.SkipWithError("short body");
         }
     }
+    CountConnections(state, before);
     curl_easy_cleanup(curl);
     curl_slist_free_all(headers);
 }

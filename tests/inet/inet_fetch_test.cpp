@@ -77,6 +77,29 @@ TEST_F(InetFetchTest, VerbsAndBodies) {
     }
 }
 
+TEST_F(InetFetchTest, BodiesComeBackWhole) {
+    std::string big(300001, '\0');
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>(i * 7 + i / 251);
+    const std::string sizes[] = {
+        "", "x", std::string(1024, 'a'), std::string(1025, 'b'), std::string(65536, 'c'), big};
+    for (const std::string& body : sizes) {
+        SCOPED_TRACE(body.size());
+        LoopbackServer server;
+        ASSERT_TRUE(server.ok());
+        // Two chunks where the body has bytes for them (an empty chunk ends a body).
+        std::vector<std::string> chunks;
+        for (const std::string& part :
+             {body.substr(0, body.size() / 3), body.substr(body.size() / 3)})
+            if (!part.empty())
+                chunks.push_back(part);
+        server.Enqueue(Reply::Chunked(chunks));
+        const std::string got = Str(InetFetch(server.Url().c_str()));
+        EXPECT_EQ(got.size(), body.size());
+        EXPECT_TRUE(got == body);
+    }
+}
+
 TEST_F(InetFetchTest, HeadGivesAnEmptyResult) {
     LoopbackServer server;
     ASSERT_TRUE(server.ok());
