@@ -30,3 +30,18 @@ foreach(t version_window_test version_check_test)
   kesmora_qt_strict(${t})
   set_tests_properties(${t} PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
 endforeach()
+
+# The version check in the real program under Xvfb with icewm. The program built for
+# the demo site (kesmora_e2e, port KESMORA_E2E_PORT) comes from window.cmake, which is
+# read after this file, hence the deferred call.
+function(version_add_e2e)
+  if(NOT TARGET kesmora_e2e)
+    return()
+  endif()
+  add_test(NAME version_e2e COMMAND bash "${PROJECT_SOURCE_DIR}/tests/app/e2e_version.sh"
+    "$<TARGET_FILE:kesmora_e2e>" "${KESMORA_E2E_PORT}")
+  set_tests_properties(version_e2e PROPERTIES LABELS gui TIMEOUT 300 SKIP_RETURN_CODE 77
+    RESOURCE_LOCK desktop
+    ENVIRONMENT "KESMORA_SOURCE_DIR=${PROJECT_SOURCE_DIR};KESMORA_ARTIFACTS=${PROJECT_BINARY_DIR}/artifacts")
+endfunction()
+cmake_language(DEFER CALL version_add_e2e)

@@ -81,7 +81,7 @@ TEST_F(CheckVersionTest, PublishedTextDecidesTheMessage) {
     struct Case {
         const char* name;
         const char* local;
-        std::string body; // empty name of a body: the host is unreachable
+        std::string body;
         bool unreachable;
         bool newer;
     };
@@ -111,8 +111,8 @@ TEST_F(CheckVersionTest, PublishedTextDecidesTheMessage) {
         CheckVersionAt(Text(address.c_str()), versionBox);
         ASSERT_EQ(watcher.seen.size(), 1u);
         const test::SeenBox& box = watcher.seen[0];
-        EXPECT_EQ(box.text, c.newer ? Newer() : Latest());
-        EXPECT_EQ(box.caption, Q("友情提醒"));
+        EXPECT_EQ(box.text.toStdString(), (c.newer ? Newer() : Latest()).toStdString());
+        EXPECT_EQ(box.caption.toStdString(), Q("友情提醒").toStdString());
         EXPECT_EQ(box.buttons, QStringList{Q("确定")});
         EXPECT_EQ(box.owner, &main);
     }
@@ -138,8 +138,9 @@ TEST_F(CheckVersionTest, SecondCheckDuringASlowOneRunsNestedInIt) {
     CheckVersionAt(address, versionBox);
     EXPECT_EQ(nested, 1);
     ASSERT_EQ(watcher.seen.size(), 2u);
-    EXPECT_EQ(watcher.seen[0].text, Latest()); // the nested check ends first
-    EXPECT_EQ(watcher.seen[1].text, Newer());
+    // The nested check ends first.
+    EXPECT_EQ(watcher.seen[0].text.toStdString(), Latest().toStdString());
+    EXPECT_EQ(watcher.seen[1].text.toStdString(), Newer().toStdString());
     EXPECT_EQ(server.Requests().size(), 2u);
 }
 
