@@ -28,8 +28,8 @@ inline constexpr unsigned kCpUtf8 = 65001;
 int MultiByteToWideChar(unsigned codePage, unsigned long flags, const char* source,
                         int sourceLength, char16_t* target, int targetUnits);
 int WideCharToMultiByte(unsigned codePage, unsigned long flags, const char16_t* source,
-                        int sourceUnits, char* target, int targetBytes,
-                        const char* defaultChar, int* usedDefaultChar);
+                        int sourceUnits, char* target, int targetBytes, const char* defaultChar,
+                        int* usedDefaultChar);
 // Units before the first zero unit; 0 for null.
 int lstrlenW(const char16_t* s);
 
