@@ -13,8 +13,7 @@ kesmora_gtest(version_window_test
     "${CMAKE_CURRENT_LIST_DIR}/version_message_box_test.cpp"
     "${CMAKE_CURRENT_LIST_DIR}/version_window_search_test.cpp"
     ${version_window_sources}
-    "${PROJECT_SOURCE_DIR}/winhttp/code_pages.cpp"
-  LIBS platform common Qt6::Widgets Qt6::Test
+  LIBS winhttp platform common Qt6::Widgets Qt6::Test
   LABELS gui)
 
 kesmora_gtest(version_check_test
