@@ -3,9 +3,9 @@
 #include "platform/automation.h"
 #include "platform/iconv_codec.h"
 
-#include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace kesmora::platform {
 namespace {
@@ -35,27 +35,29 @@ std::optional<std::string> IconvName(const std::u16string& charset) {
 }
 
 // The bytes in the charset as UTF-16; nullopt when iconv does not know the charset.
-std::optional<std::u16string> Decode(const std::string& bytes, const std::string& charset) {
+// iconv writes straight into the string's units (host order is little-endian).
+std::optional<std::u16string> Decode(std::string_view bytes, const std::string& charset) {
     IconvCodec codec("UTF-16LE", charset.c_str());
     if (!codec.ok())
         return std::nullopt;
-    std::string out(bytes.size() * 2 + 16, '\0');
+    std::u16string text(bytes.size() + 8, u'\0');
     std::size_t read = 0;
-    std::size_t written = 0;
+    std::size_t written = 0; // in bytes
+    auto room = [&] { return text.size() * 2 - written; };
+    auto out = [&] { return reinterpret_cast<char*>(text.data()) + written; };
     auto replace = [&] {
-        if (out.size() - written < 2)
-            out.resize(out.size() * 2);
-        std::memcpy(&out[written], &kReplacement, 2);
+        if (room() < 2)
+            text.resize(text.size() * 2);
+        text[written / 2] = kReplacement;
         written += 2;
         codec.Reset();
     };
     while (read < bytes.size()) {
-        const auto step = codec.Convert(bytes.data() + read, bytes.size() - read, &out[written],
-                                        out.size() - written);
+        const auto step = codec.Convert(bytes.data() + read, bytes.size() - read, out(), room());
         read += step.read;
         written += step.written;
         if (step.status == IconvCodec::Status::OutputFull) {
-            out.resize(out.size() * 2);
+            text.resize(text.size() * 2);
         } else if (step.status == IconvCodec::Status::Invalid) {
             replace();
             ++read;
@@ -64,8 +66,7 @@ std::optional<std::u16string> Decode(const std::string& bytes, const std::string
             break;
         }
     }
-    std::u16string text(written / 2, u'\0');
-    std::memcpy(text.data(), out.data(), text.size() * 2);
+    text.resize(written / 2);
     if (!text.empty() && text.front() == kByteOrderMark)
         text.erase(0, 1);
     return text;
@@ -171,7 +172,7 @@ private:
         const auto name = IconvName(charset_);
         if (!name)
             return false;
-        auto text = Decode(buffer_.substr(position_), *name);
+        auto text = Decode(std::string_view(buffer_).substr(position_), *name);
         if (!text)
             return false;
         position_ = buffer_.size();

@@ -15,9 +15,6 @@
 namespace kesmora::platform {
 namespace {
 
-// Bytes handed out per availability query: what one socket read would bring.
-constexpr std::size_t kReadPiece = 64 * 1024;
-
 struct ProxyEntry {
     std::string scheme; // "http", "https" or "" for every scheme
     std::string host;
@@ -434,7 +431,7 @@ bool WinHttpSendRequest(HINTERNET handle, const char16_t* headers, DWORD headers
     x.proxy = ChooseProxy(session, x.secure, *request);
     x.limits = session.limits;
     request->result = request->connection->session->exchange.Run(x);
-    request->body = BodyCursor(request->result.body, request->result.BodyCutShort());
+    request->body = BodyCursor(std::move(request->result.body), request->result.BodyCutShort());
     return !request->result.FailedBeforeSending();
 }
 
@@ -454,9 +451,10 @@ bool WinHttpQueryDataAvailable(HINTERNET handle, DWORD* available) {
     const auto request = Find<Request>(handle);
     if (!request || !request->received || available == nullptr || request->readFailed)
         return false;
-    // A cut body owes one more read, which fails.
+    // Everything that arrived is available at once; a cut body owes one more read, which
+    // fails.
     const std::size_t pending = request->body.AtFailure() ? 1 : request->body.Remaining();
-    *available = static_cast<DWORD>(std::min(pending, kReadPiece));
+    *available = static_cast<DWORD>(std::min<std::size_t>(pending, 0xFFFFFFFFu));
     return true;
 }
 

@@ -22,7 +22,9 @@ std::optional<Text> ReadThroughStream(const Bytes& body, const Text& charset) {
     platform::PutProperty(stream, "Type", platform::Variant(kBinary));
     platform::PutProperty(stream, "Mode", platform::Variant(kReadWrite));
     platform::CallMethod(stream, "Open", {}, nullptr);
-    platform::CallMethod(stream, "Write", {platform::Variant(body)}, nullptr);
+    std::vector<platform::Variant> bytes(1); // built in place: the body is copied once
+    bytes[0] = platform::Variant(body);
+    platform::CallMethod(stream, "Write", bytes, nullptr);
     platform::PutProperty(stream, "Position", platform::Variant(std::int32_t{0}));
     platform::PutProperty(stream, "Type", platform::Variant(kText));
     platform::PutProperty(stream, "Charset", platform::Variant::FromAnsi(charset));

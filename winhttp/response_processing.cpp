@@ -34,7 +34,7 @@ bool LocationValue(const Text& line, Text* value) {
 
 } // namespace
 
-Text ProcessWinHttpResponse(const Text& rawHeaders, const Bytes& body, bool mergeCookies,
+Text ProcessWinHttpResponse(const Text& rawHeaders, Bytes body, bool mergeCookies,
                             RegexObject& regex, const WinHttpOutputs& out) {
     Text cookies = out.cookies != nullptr ? *out.cookies : Text();
     Text received = out.receivedCookies != nullptr ? *out.receivedCookies : Text();
@@ -60,12 +60,12 @@ Text ProcessWinHttpResponse(const Text& rawHeaders, const Bytes& body, bool merg
     }
     if (out.receivedCookies != nullptr)
         *out.receivedCookies = received;
-    if (out.responseBody != nullptr)
-        *out.responseBody = body;
 
     platform::CoInitialize();
     Text result = DecodeDeclaredCharset(regex, body);
     platform::CoUninitialize();
+    if (out.responseBody != nullptr) // moved in last: the charset step reads it first
+        *out.responseBody = std::move(body);
     return result;
 }
 

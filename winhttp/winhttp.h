@@ -83,7 +83,7 @@ struct WinHttpOutputs {
 // matched exactly), the last Location line, the merge, then the body as text after
 // the charset step. The window's pending messages are processed once per header line
 // and once after the charset step. Returns the result text.
-Text ProcessWinHttpResponse(const Text& rawHeaders, const Bytes& body, bool mergeCookies,
+Text ProcessWinHttpResponse(const Text& rawHeaders, Bytes body, bool mergeCookies,
                             RegexObject& regex, const WinHttpOutputs& out);
 
 // The charset step: searches the first 1024 bytes of the body as text for a

@@ -129,22 +129,25 @@ bool Send(HINTERNET request, const Bytes& body) {
     return platform::WinHttpSendRequest(request, nullptr, 0, body.dataOrNull(), length, length, 0);
 }
 
-// Reads until no more is available; a failed read writes its text to status and keeps
-// what came before it.
+// Reads until no more is available, each piece straight into the body's free end; a
+// failed read writes its text to status and keeps what came before it.
 Bytes ReadBody(HINTERNET request, Text* status) {
     Bytes body;
+    std::string& bytes = body.str();
     for (;;) {
         DWORD available = 0;
         if (!platform::WinHttpQueryDataAvailable(request, &available) || available < 1)
             return body;
-        std::string chunk(available, '\0');
+        const std::size_t end = bytes.size();
+        bytes.resize(end + available);
         DWORD read = 0;
-        if (!platform::WinHttpReadData(request, chunk.data(), available, &read)) {
+        const bool ok = platform::WinHttpReadData(request, &bytes[end], available, &read);
+        bytes.resize(end + (ok ? std::min(read, available) : 0));
+        if (!ok) {
             if (status != nullptr)
                 *status = Gbk("713 读取数据失败!");
             return body;
         }
-        body.append(chunk.data(), read < available ? read : available);
     }
 }
 
@@ -215,10 +218,10 @@ Text Exchange(const Arguments& a, RegexObject& regex, Handles& h, Text* result) 
         return Gbk("711 发送请求失败!");
     if (!platform::WinHttpReceiveResponse(h.request, nullptr))
         return Gbk("712 服务器未响应!");
-    const Bytes body = ReadBody(h.request, a.out.status);
+    Bytes body = ReadBody(h.request, a.out.status);
     Text headers;
     if (QueryRawHeaders(h.request, &headers))
-        *result = ProcessWinHttpResponse(headers, body, a.mergeCookies, regex, a.out);
+        *result = ProcessWinHttpResponse(headers, std::move(body), a.mergeCookies, regex, a.out);
     return Text();
 }
 
