@@ -3,8 +3,10 @@
 #include "app/main_window.h"
 #include "app/services/services.h"
 #include "app/shell_services.h"
+#include "app/version_check.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QObject>
 
 int main(int argc, char* argv[]) {
@@ -19,6 +21,9 @@ int main(int argc, char* argv[]) {
     kesmora::InstallShellServices();
 
     auto* window = new kesmora::MainWindow;
+    // Dialogs without an owner (the close confirmation) carry the program's icon too.
+    QApplication::setWindowIcon(window->windowIcon());
+    window->SetCheckVersion([window] { kesmora::CheckVersion(window->VersionEdit()); });
     QObject::connect(window, &QObject::destroyed, &app, [] { QCoreApplication::exit(0); });
     window->Created();
     window->show();

@@ -227,10 +227,16 @@ void MainWindow::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange || destroying_)
         return;
-    if (WindowPosition() == kPlaceMinimised) {
-        hide();
-        tray_->PutUp();
-    }
+    // Hidden once the state change has run its course: a minimise that comes with a
+    // show (showMinimized) would otherwise show the window again right after.
+    QMetaObject::invokeMethod(this, &MainWindow::PositionChanged, Qt::QueuedConnection);
+}
+
+void MainWindow::PositionChanged() {
+    if (destroying_ || WindowPosition() != kPlaceMinimised)
+        return;
+    hide();
+    tray_->PutUp();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

@@ -92,6 +92,7 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    void PositionChanged();
     void WillBeDestroyed();
     void FitOuterFrame();
     void OnCommitDataRequest(QSessionManager& manager);

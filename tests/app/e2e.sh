@@ -141,8 +141,8 @@ fi
 # --- the tiles show their pictures ------------------------------------------------
 sleep 3 # let the web view paint
 desktop_screenshot "$artifacts/e2e-window.png"
-read -r cx cy _ _ < <(geometry "$window")
-python3 "$source_dir/tests/app/e2e_tiles.py" "$artifacts/e2e-window.png" "$site" "$cx" "$cy" \
+read -r cx cy cw _ < <(geometry "$window")
+python3 "$source_dir/tests/app/e2e_tiles.py" "$artifacts/e2e-window.png" "$site" "$cx" "$cy" "$cw" \
   >"$work/tiles.out" 2>&1
 if [ $? -eq 0 ]; then
   pass "every tile shows its picture"

@@ -54,6 +54,11 @@ file(WRITE "${window_fake_bin}/xdg-open"
 file(CHMOD "${window_fake_bin}/xdg-open" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
   GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
+# The offscreen platform with a screen of a common desktop size, large enough to centre
+# the window on.
+file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/window_offscreen.json"
+  "{ \"screens\": [ { \"name\": \"desktop\", \"x\": 0, \"y\": 0, \"width\": 1920, \"height\": 1080, \"logicalDpiX\": 96, \"logicalDpiY\": 96, \"dpr\": 1 } ] }\n")
+
 file(GLOB window_test_sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_LIST_DIR}/window_*.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/window_*.h")
 kesmora_gtest(window_test
@@ -64,7 +69,7 @@ set_target_properties(window_test PROPERTIES AUTOMOC ON)
 kesmora_qt_strict(window_test)
 set_tests_properties(window_test PROPERTIES
   ENVIRONMENT_MODIFICATION "PATH=path_list_prepend:${window_fake_bin}"
-  ENVIRONMENT "QT_QPA_PLATFORM=offscreen;QTWEBENGINE_DISABLE_SANDBOX=1;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu;KESMORA_DEMO_SERVER=${PROJECT_SOURCE_DIR}/demo/server.py")
+  ENVIRONMENT "QT_QPA_PLATFORM=offscreen:configfile=${CMAKE_CURRENT_BINARY_DIR}/window_offscreen.json;QTWEBENGINE_DISABLE_SANDBOX=1;QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu;KESMORA_DEMO_SERVER=${PROJECT_SOURCE_DIR}/demo/server.py")
 
 # --- the program end to end ---------------------------------------------------------
 

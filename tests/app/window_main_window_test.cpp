@@ -364,6 +364,8 @@ TEST(MainWindowClose, AsksAndOnlyYesDestroysTheWindowAndOpensTheExitPages) {
     };
     for (const Request& r : requests) {
         SCOPED_TRACE(r.name);
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
         test::BoxAnswer no(QMessageBox::No);
         r.send();
         test::Settle();
@@ -379,6 +381,8 @@ TEST(MainWindowClose, AsksAndOnlyYesDestroysTheWindowAndOpensTheExitPages) {
     EXPECT_TRUE(opener.Lines().empty());
 
     test::BoxAnswer yes(QMessageBox::Yes);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
     QTest::keyClick(window, Qt::Key_Escape);
     test::Settle();
     EXPECT_EQ(yes.seen.size(), 1u);

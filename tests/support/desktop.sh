@@ -59,7 +59,8 @@ desktop_start() {
   fi
   export DISPLAY=":$n"
 
-  # icewm reads its preferences from a private folder: no clock, a tray on the task bar.
+  # icewm reads its preferences from a private folder: no clock, a tray on the task bar,
+  # a font with Chinese characters for titles.
   desktop_home=$(mktemp -d)
   cat >"$desktop_home/preferences" <<'CFG'
 TaskBarShowClock=0
@@ -71,6 +72,10 @@ TaskBarShowNetStatus=0
 TaskBarShowMEMStatus=0
 TaskBarShowMailboxStatus=0
 ShowSettingsMenu=0
+TitleFontNameXft="Noto Sans CJK SC:bold:size=10"
+NormalTaskBarFontNameXft="Noto Sans CJK SC:size=9"
+ActiveTaskBarFontNameXft="Noto Sans CJK SC:bold:size=9"
+ToolTipFontNameXft="Noto Sans CJK SC:size=9"
 CFG
   ICEWM_PRIVCFG="$desktop_home" icewm -c "$desktop_home/preferences" >/dev/null 2>&1 &
   desktop_wm_pid=$!
