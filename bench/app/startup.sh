@@ -9,13 +9,13 @@
 #   KESMORA_BENCH_RUNS=9 bash bench/app/startup.sh
 #
 # Builds the program for the demo site (target kesmora_e2e, Release) in
-# $KESMORA_BENCH_BUILD (default build-startup). The demo site listens on the port
+# $KESMORA_BENCH_BUILD (default build-version-startup). The demo site listens on the port
 # compiled into it, so everything runs in a private network namespace (only loopback)
 # when the system allows one. Every process started here is stopped by its id.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/../.." && pwd)
-build=${KESMORA_BENCH_BUILD:-$root/build-startup}
+build=${KESMORA_BENCH_BUILD:-$root/build-version-startup}
 port=${KESMORA_BENCH_PORT:-47801}
 runs=${KESMORA_BENCH_RUNS:-5}
 settle=${KESMORA_BENCH_SETTLE:-8}
