@@ -30,11 +30,18 @@ cmake --build build-demo --target kesmora -j "$(nproc)"
 server_pid=""
 program_pid=""
 headless=""
+stop() { # stops one process we started, by its id
+  if [ -n "$1" ]; then
+    kill "$1" 2>/dev/null || true
+    wait "$1" 2>/dev/null || true
+  fi
+}
 cleanup() {
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && wait "$program_pid" 2>/dev/null
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-  [ -n "$headless" ] && desktop_stop
-  return 0
+  stop "$program_pid"
+  stop "$server_pid"
+  if [ -n "$headless" ]; then
+    desktop_stop
+  fi
 }
 trap cleanup EXIT
 

@@ -5,7 +5,8 @@
 #   desktop_stop           stops what desktop_start started (by process id)
 #   desktop_screenshot F   saves the whole screen as a PNG
 #
-# Screen size: KESMORA_DESKTOP_SIZE (default 1920x1080). Every wait is bounded.
+# Screen size: KESMORA_DESKTOP_SIZE (default 1920x1080). Every wait is bounded. Safe
+# under `set -e`.
 
 desktop_xvfb_pid=""
 desktop_wm_pid=""
@@ -49,8 +50,8 @@ desktop_start() {
     if DISPLAY=":$n" desktop__wait 100 xdpyinfo; then
       break
     fi
-    kill "$desktop_xvfb_pid" 2>/dev/null
-    wait "$desktop_xvfb_pid" 2>/dev/null
+    kill "$desktop_xvfb_pid" 2>/dev/null || true
+    wait "$desktop_xvfb_pid" 2>/dev/null || true
     desktop_xvfb_pid=""
   done
   if [ -z "$desktop_xvfb_pid" ]; then
@@ -90,16 +91,18 @@ CFG
 
 desktop_stop() {
   if [ -n "$desktop_wm_pid" ]; then
-    kill "$desktop_wm_pid" 2>/dev/null
-    wait "$desktop_wm_pid" 2>/dev/null
+    kill "$desktop_wm_pid" 2>/dev/null || true
+    wait "$desktop_wm_pid" 2>/dev/null || true
     desktop_wm_pid=""
   fi
   if [ -n "$desktop_xvfb_pid" ]; then
-    kill "$desktop_xvfb_pid" 2>/dev/null
-    wait "$desktop_xvfb_pid" 2>/dev/null
+    kill "$desktop_xvfb_pid" 2>/dev/null || true
+    wait "$desktop_xvfb_pid" 2>/dev/null || true
     desktop_xvfb_pid=""
   fi
-  [ -n "$desktop_home" ] && rm -rf "$desktop_home"
+  if [ -n "$desktop_home" ]; then
+    rm -rf "$desktop_home"
+  fi
   desktop_home=""
 }
 
