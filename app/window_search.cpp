@@ -304,39 +304,49 @@ QHash<QAbstractButton*, int> AddButtons(QMessageBox& box, const ButtonSet& set, 
     return ids;
 }
 
+// A box closed without a button (its owner went away and took it along) gives the
+// answer Esc would give, or Cancel where Esc gives none.
+int AnswerWithoutButton(const ButtonSet& set) {
+    return set.escapeId != 0 ? set.escapeId : platform::kIdCancel;
+}
+
 int ShowMessageBox(WindowHandle owner, const std::u16string& text, const std::u16string& caption,
                    unsigned style, std::uint32_t milliseconds) {
     ButtonSet set;
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr ||
         !ButtonsOf(style, set))
         return 0;
-    QMessageBox box;
-    SetOwner(box, WindowOfHandle(owner));
-    box.setWindowModality(Qt::ApplicationModal);
-    box.setTextFormat(Qt::PlainText);
-    box.setText(QString::fromStdU16String(text));
-    box.setWindowTitle(QString::fromStdU16String(caption));
-    box.setIcon(IconOf(style));
+    // On the heap and watched: a box with an owner is deleted along with it, which
+    // handlers running inside the box's modal loop may bring about.
+    const QPointer<QMessageBox> box = new QMessageBox;
+    SetOwner(*box, WindowOfHandle(owner));
+    box->setWindowModality(Qt::ApplicationModal);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(QString::fromStdU16String(text));
+    box->setWindowTitle(QString::fromStdU16String(caption));
+    box->setIcon(IconOf(style));
     if ((style & (platform::kMbSystemModal | platform::kMbTopmost)) != 0)
-        box.setWindowFlag(Qt::WindowStaysOnTopHint, true);
-    const QHash<QAbstractButton*, int> ids = AddButtons(box, set, style);
-    NoEscape noEscape;
+        box->setWindowFlag(Qt::WindowStaysOnTopHint, true);
+    const QHash<QAbstractButton*, int> ids = AddButtons(*box, set, style);
     if (set.escapeId == 0)
-        box.installEventFilter(&noEscape);
+        box->installEventFilter(new NoEscape(box));
     bool timedOut = false;
-    QTimer limit;
-    limit.setSingleShot(true);
-    limit.setTimerType(Qt::PreciseTimer); // a coarse timer may fire up to 5% early
-    QObject::connect(&limit, &QTimer::timeout, &box, [&box, &timedOut] {
+    auto* limit = new QTimer(box);
+    limit->setSingleShot(true);
+    limit->setTimerType(Qt::PreciseTimer); // a coarse timer may fire up to 5% early
+    QObject::connect(limit, &QTimer::timeout, box, [target = box.data(), &timedOut] {
         timedOut = true;
-        box.done(QMessageBox::NoButton);
+        target->done(QMessageBox::NoButton);
     });
     if (milliseconds > 0)
-        limit.start(static_cast<int>(milliseconds));
-    box.exec();
-    if (timedOut)
-        return platform::kMessageBoxTimedOut;
-    return ids.value(box.clickedButton(), set.escapeId != 0 ? set.escapeId : platform::kIdCancel);
+        limit->start(static_cast<int>(milliseconds));
+    box->exec();
+    if (box.isNull())
+        return timedOut ? platform::kMessageBoxTimedOut : AnswerWithoutButton(set);
+    const int answer = timedOut ? platform::kMessageBoxTimedOut
+                                : ids.value(box->clickedButton(), AnswerWithoutButton(set));
+    delete box.data();
+    return answer;
 }
 
 void Forget(QObject* object) {

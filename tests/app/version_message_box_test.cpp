@@ -169,6 +169,21 @@ TEST(TimedMessageBoxTest, SuppliedOwnerIsUsedAsGiven) {
     EXPECT_EQ(watcher.seen[1].owner, nullptr);
 }
 
+TEST(TimedMessageBoxTest, OwnerDestroyedWhileTheBoxIsUpEndsItCleanly) {
+    // The box goes with its owner; the call comes back with the escape answer.
+    const std::vector<std::pair<unsigned, int>> cases = {{0, 0}, {1, 1}, {4, 1}};
+    for (const auto& [style, expected] : cases) {
+        SCOPED_TRACE("style " + std::to_string(style));
+        auto* owner = new QWidget;
+        owner->show();
+        BoxWatcher watcher([owner](QMessageBox&) { owner->deleteLater(); });
+        EXPECT_EQ(TimedMessageBox(Gbk("x"), style, std::nullopt, WindowHandleOf(owner), 10000),
+                  expected);
+        EXPECT_EQ(watcher.seen.size(), 1u);
+        EXPECT_EQ(test::VisibleMessageBox(), nullptr);
+    }
+}
+
 TEST(TimedMessageBoxTest, WithoutWindowServicesNoBoxIsShown) {
     platform::SetTopLevelWindows(platform::TopLevelWindows{});
     BoxWatcher watcher;
