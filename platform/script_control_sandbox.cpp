@@ -25,40 +25,40 @@ constexpr const char* kPrelude = R"JS(
     var applyTo = Function.prototype.call.bind(Function.prototype.apply);
     var toNumber = Number;
     var Refusal = RangeError;
-    var defineProperty = Object.defineProperty;
     function lengthOf(value) {
-        if (value === null || value === undefined) return 0;
-        var n = toNumber(value.length);
+        var n = value === null || value === undefined ? 0 : toNumber(value.length);
         return n > 0 ? n : 0;
     }
-    function guard(target, name, tooLong) {
+    // An assignment keeps the property's attributes (writable, not enumerable).
+    function guard(target, name, lengthAsked) {
         var original = target[name];
-        defineProperty(target, name, {
-            value: function () {
-                if (tooLong(this, arguments)) throw new Refusal('length beyond the sandbox limit');
-                return applyTo(original, this, arguments);
-            },
-            writable: true, enumerable: false, configurable: true
-        });
+        target[name] = function () {
+            if (lengthAsked(this, arguments) > limit)
+                throw new Refusal('length beyond the sandbox limit');
+            return applyTo(original, this, arguments);
+        };
     }
-    function arrayTooLong(self, args) {
+    function arrayLength(self, args) {
         var total = lengthOf(self);
         for (var i = 0; i < args.length; i++)
             if (typeof args[i] === 'object') total += lengthOf(args[i]);
-        return total > limit;
+        return total;
     }
-    Object.getOwnPropertyNames(Array.prototype).forEach(function (name) {
-        if (name === 'constructor' || name === 'keys' || name === 'values' || name === 'entries')
-            return;
-        if (typeof Array.prototype[name] === 'function') guard(Array.prototype, name, arrayTooLong);
-    });
+    function padLength(self, args) { return toNumber(args[0]); }
+    var names = Object.getOwnPropertyNames(Array.prototype);
+    for (var i = 0; i < names.length; i++) {
+        var name = names[i];
+        if (name !== 'constructor' && name !== 'keys' && name !== 'values' &&
+            name !== 'entries' && typeof Array.prototype[name] === 'function')
+            guard(Array.prototype, name, arrayLength);
+    }
     guard(String.prototype, 'repeat', function (self, args) {
-        return lengthOf(String(self)) * toNumber(args[0]) > limit;
+        return lengthOf(String(self)) * toNumber(args[0]);
     });
-    ['padStart', 'padEnd'].forEach(function (name) {
-        guard(String.prototype, name, function (self, args) { return toNumber(args[0]) > limit; });
-    });
-    removed.forEach(function (name) { delete global[name]; });
+    guard(String.prototype, 'padStart', padLength);
+    guard(String.prototype, 'padEnd', padLength);
+    for (i = 0; i < removed.length; i++)
+        delete global[removed[i]];
 })
 )JS";
 

@@ -6,6 +6,7 @@
 
 #include <QJSEngine>
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstdio>
 #include <fcntl.h>
@@ -38,10 +39,11 @@ std::size_t ResidentBytes() {
 }
 
 struct Watched {
-    std::uint64_t id;
-    QJSEngine* engine;
+    std::uint64_t id = 0;
+    QJSEngine* engine = nullptr;
+    Clock::time_point armed;
     Clock::time_point deadline;
-    std::size_t memoryGrowth;
+    std::size_t memoryGrowth = 0;
     std::size_t baseline = 0; // resident size at the first look; 0 before it
     detail::ScriptWatch::Outcome outcome = detail::ScriptWatch::Outcome::Finished;
 };
@@ -57,8 +59,13 @@ public:
     std::uint64_t Arm(QJSEngine* engine) {
         std::lock_guard<std::mutex> guard(lock_);
         const std::uint64_t id = ++lastId_;
-        watched_.push_back(
-            {id, engine, Clock::now() + limits_.timeLimit, limits_.memoryGrowthBytes});
+        Watched w;
+        w.id = id;
+        w.engine = engine;
+        w.armed = Clock::now();
+        w.deadline = w.armed + limits_.timeLimit;
+        w.memoryGrowth = limits_.memoryGrowthBytes;
+        watched_.push_back(w);
         if (idle_)
             wake_.notify_one();
         return id;
@@ -91,6 +98,8 @@ private:
         std::thread([this] { Run(); }).detach();
     }
 
+    // Reads the resident size only once some run has lasted a poll period: the many
+    // short runs (most last well under a millisecond) cost no more than one wake-up.
     void Run() {
         std::unique_lock<std::mutex> guard(lock_);
         for (;;) {
@@ -99,24 +108,38 @@ private:
                 wake_.wait(guard);
                 continue;
             }
-            guard.unlock();
-            const std::size_t resident = ResidentBytes();
-            guard.lock();
-            Clock::time_point next = Clock::now() + kPollPeriod;
+            std::size_t resident = 0;
+            if (AnyOlderThan(Clock::now() - kPollPeriod)) {
+                guard.unlock();
+                resident = ResidentBytes();
+                guard.lock();
+            }
+            const Clock::time_point now = Clock::now();
+            Clock::time_point next = now + kPollPeriod;
             for (Watched& w : watched_) {
-                Look(w, resident);
-                if (w.outcome == detail::ScriptWatch::Outcome::Finished && w.deadline < next)
-                    next = w.deadline;
+                Look(w, resident, now);
+                if (w.outcome == detail::ScriptWatch::Outcome::Finished)
+                    next = std::min({next, w.deadline, std::max(now, w.armed + kPollPeriod)});
             }
             wake_.wait_until(guard, next);
         }
     }
 
-    static void Look(Watched& w, std::size_t resident) {
+    bool AnyOlderThan(Clock::time_point armedBefore) const {
+        for (const Watched& w : watched_)
+            if (w.armed <= armedBefore)
+                return true;
+        return false;
+    }
+
+    // `resident` is 0 when it was not read this round.
+    static void Look(Watched& w, std::size_t resident, Clock::time_point now) {
         if (w.outcome != detail::ScriptWatch::Outcome::Finished)
             return;
-        if (Clock::now() >= w.deadline)
+        if (now >= w.deadline)
             w.outcome = detail::ScriptWatch::Outcome::TimeLimit;
+        else if (resident == 0)
+            return;
         else if (w.baseline == 0)
             w.baseline = resident;
         else if (resident > w.baseline && resident - w.baseline > w.memoryGrowth)

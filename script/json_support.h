@@ -1,5 +1,5 @@
-// The support script that every engine of a JsonObject gets (json_support.js, compiled
-// in as a resource).
+// The support script that every engine of a JsonObject gets: json_support.js with the
+// JSON polyfill (json_polyfill.js) quoted into it, both compiled in as resources.
 #pragma once
 
 #include <string>
