@@ -380,12 +380,18 @@ TEST(WinHttpFetch, HostileAndUnreachablePeers) {
     LoopbackServer expired(certs.Expired());
     LoopbackServer closing;
     LoopbackServer huge;
-    ASSERT_TRUE(good.ok() && expired.ok() && closing.ok() && huge.ok());
+    LoopbackServer looping;
+    LoopbackServer endless;
+    ASSERT_TRUE(good.ok() && expired.ok() && closing.ok() && huge.ok() && looping.ok() &&
+                endless.ok());
+    looping.SetHandler([](const test::RecordedRequest&) { return Reply::Redirect(302, "/"); });
+    endless.Enqueue(Reply::EndlessBody());
     good.Enqueue(Reply::Ok("trusted"));
     expired.SetHandler([](const test::RecordedRequest&) { return Reply::Ok("forged"); });
     closing.Enqueue(Reply::CloseWithoutAnswer());
     platform::HttpLimits limits;
     limits.maxHeaderBlock = 4096;
+    limits.maxBody = 64 * 1024;
     platform::SetHttpLimitsForTesting(limits);
     huge.Enqueue(Reply::Raw("HTTP/1.1 200 OK\r\nX-Big: " + std::string(8192, 'a') + "\r\n\r\n"));
     const int refused = test::FreeLoopbackPort();
@@ -403,6 +409,9 @@ TEST(WinHttpFetch, HostileAndUnreachablePeers) {
          Gbk("711 发送请求失败!"), ""},
         {"accept and close", closing.Url(), Gbk("712 服务器未响应!"), ""},
         {"oversized header block", huge.Url(), Gbk("712 服务器未响应!"), ""},
+        {"redirect loop", looping.Url(), Gbk("712 服务器未响应!"), ""},
+        // A body past its bound fails the exchange whole: nothing of it is handed out.
+        {"endless body", endless.Url(), Gbk("712 服务器未响应!"), ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
