@@ -22,16 +22,19 @@
 //     bare entry, else goes direct. Any other access type, or 3 without a usable
 //     entry, gives no handle. The agent, when given, is sent as User-Agent unless the
 //     request's own headers name one.
-//   - WinHttpSetTimeouts: resolve, connect, send and receive limits in milliseconds,
-//     each bounding its own phase (a send or receive limit is the longest wait for
-//     progress); 0 means the engine's own finite default. Negative values are refused.
-//     Before the call the limits are those of a fresh session (engine defaults).
+//   - WinHttpSetTimeouts: resolve, connect, send and receive limits in milliseconds.
+//     The engine bounds resolve and connect (with the TLS handshake) together, and
+//     takes the larger of send and receive as the longest wait without progress; 0
+//     means the engine's own finite default, negative values are refused. Without the
+//     call a session has the engine's defaults (platform/http_limits.h).
 //   - WinHttpConnect only records the server; nothing reaches the network before
 //     WinHttpSendRequest. Port 0 is the scheme's default port.
-//   - WinHttpOpenRequest: a null verb is "GET", a null or empty object "/". Only the
-//     default version HTTP/1.1 is spoken. WINHTTP_FLAG_SECURE makes the request HTTPS.
+//   - WinHttpOpenRequest: a null verb is "GET", a null or empty object "/"; characters
+//     past ASCII in the object go out percent-encoded as UTF-8. Only the default
+//     version HTTP/1.1 is spoken. WINHTTP_FLAG_SECURE makes the request HTTPS.
 //   - WinHttpSetCredentials: basic credentials for the server or the proxy, sent with
 //     the first request. Other schemes and targets are refused.
+//   - Header lines and credentials go out in code page 936, the program's own.
 //   - WinHttpSetOption on a request: WINHTTP_OPTION_SECURITY_FLAGS is accepted and
 //     changes nothing (certificates are always verified); WINHTTP_OPTION_DISABLE_FEATURE
 //     with WINHTTP_DISABLE_COOKIES and/or WINHTTP_DISABLE_REDIRECTS;
@@ -40,9 +43,9 @@
 //     4 bytes; anything else is refused.
 //   - Cookies: unless disabled, cookies set by a response are sent again on the
 //     redirects that the same request follows; nothing outlives the session.
-//   - Redirects are followed unless disabled: 301, 302, 303, 307 and 308 to http and
-//     https targets only, at most kWinHttpMaxRedirects of them; a 303, and a 301 or 302
-//     after a POST, go on as GET without a body.
+//   - Redirects are followed unless disabled, to http and https targets only and at
+//     most as many as platform/http_limits.h allows; a loop or any other target ends
+//     the exchange without a response.
 //   - WinHttpAddRequestHeaders: "\r\n"-separated lines, length (DWORD)-1 meaning up to
 //     the first zero unit. Empty lines are skipped; a line without a colon, with an
 //     empty or invalid name, or with a lone CR or LF is refused, and so is a null
@@ -62,7 +65,8 @@
 //     are handed out first and then WinHttpReadData fails once for the missing rest.
 //   - WinHttpQueryHeaders(WINHTTP_QUERY_RAW_HEADERS_CRLF): the last response's header
 //     block, status line first, each line ended by "\r\n", an empty line last, as
-//     UTF-16 (bytes read as Latin-1). *bufferLength is in bytes; with a null buffer or
+//     UTF-16 (bytes read in code page 936, so GBK values come back intact; invalid
+//     sequences read as U+FFFD). *bufferLength is in bytes; with a null buffer or
 //     one too small the call fails and sets it to the size needed, terminator
 //     included; otherwise the text and a zero unit are written and it receives the
 //     text's size without terminator. Fails without a response.
@@ -123,8 +127,6 @@ constexpr DWORD WINHTTP_ENABLE_SSL_REVOCATION = 0x1;
 
 constexpr DWORD WINHTTP_ADDREQ_FLAG_ADD = 0x20000000;
 constexpr DWORD WINHTTP_QUERY_RAW_HEADERS_CRLF = 22;
-
-constexpr int kWinHttpMaxRedirects = 10;
 
 bool WinHttpCheckPlatform();
 

@@ -384,7 +384,9 @@ TEST(WinHttpFetch, HostileAndUnreachablePeers) {
     LoopbackServer endless;
     ASSERT_TRUE(good.ok() && expired.ok() && closing.ok() && huge.ok() && looping.ok() &&
                 endless.ok());
-    looping.SetHandler([](const test::RecordedRequest&) { return Reply::Redirect(302, "/"); });
+    looping.SetHandler([](const test::RecordedRequest& r) {
+        return Reply::Redirect(302, r.target == "/ftp" ? "ftp://127.0.0.1/" : "/");
+    });
     endless.Enqueue(Reply::EndlessBody());
     good.Enqueue(Reply::Ok("trusted"));
     expired.SetHandler([](const test::RecordedRequest&) { return Reply::Ok("forged"); });
@@ -410,6 +412,7 @@ TEST(WinHttpFetch, HostileAndUnreachablePeers) {
         {"accept and close", closing.Url(), Gbk("712 服务器未响应!"), ""},
         {"oversized header block", huge.Url(), Gbk("712 服务器未响应!"), ""},
         {"redirect loop", looping.Url(), Gbk("712 服务器未响应!"), ""},
+        {"redirect to another scheme", looping.Url("/ftp"), Gbk("712 服务器未响应!"), ""},
         // A body past its bound fails the exchange whole: nothing of it is handed out.
         {"endless body", endless.Url(), Gbk("712 服务器未响应!"), ""},
     };
