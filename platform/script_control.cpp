@@ -111,6 +111,8 @@ std::pair<int, int> FramePosition(const QStringList& trace) {
 }
 
 class ScriptControl : public AutomationObject {
+    using Outcome = detail::ScriptWatch::Outcome;
+
 public:
     bool Put(std::string_view member, const Variant& value) override {
         if (!SameMember(member, "Language"))
@@ -176,14 +178,30 @@ private:
         return false;
     }
 
+    bool Interrupted(Outcome outcome) {
+        engine_->catchError();
+        return Fail(kScriptErrorInterrupted,
+                    outcome == Outcome::TimeLimit
+                        ? QStringLiteral("Script interrupted: time limit reached")
+                        : QStringLiteral("Script interrupted: memory limit reached"));
+    }
+
     bool Run(const QString& program, Variant* value) {
         *error_ = ScriptError();
         if (!engine_)
             return Fail(kScriptErrorNoLanguage, QStringLiteral("No script language set"));
         const ScriptLimits limits = GetScriptLimits();
-        if (program.size() <= static_cast<qsizetype>(limits.maxDocumentUnits))
-            if (const auto load = detail::MatchDocumentLoad(program); load && LoadDocument(*load))
-                return true;
+        if (program.size() <= static_cast<qsizetype>(limits.maxDocumentUnits)) {
+            if (const auto load = detail::MatchDocumentLoad(program)) {
+                // Guarded too: a script run before may have put accessors on the globals.
+                detail::ScriptWatch watch(engine_.get());
+                const bool loaded = LoadDocument(*load);
+                if (const auto outcome = watch.Finish(); outcome != Outcome::Finished)
+                    return Interrupted(outcome);
+                if (loaded)
+                    return true;
+            }
+        }
         if (program.size() > static_cast<qsizetype>(limits.maxSourceUnits))
             return Fail(kScriptErrorRefused, QStringLiteral("Script text too large"));
         return Evaluate(program, value);
@@ -214,12 +232,8 @@ private:
         const QJSValue result = engine_->evaluate(program, QString(), 1, &trace);
         if (trace.isEmpty())
             *value = ToVariant(result);
-        const detail::ScriptWatch::Outcome outcome = watch.Finish();
-        if (outcome != detail::ScriptWatch::Outcome::Finished)
-            return Fail(kScriptErrorInterrupted,
-                        outcome == detail::ScriptWatch::Outcome::TimeLimit
-                            ? QStringLiteral("Script interrupted: time limit reached")
-                            : QStringLiteral("Script interrupted: memory limit reached"));
+        if (const auto outcome = watch.Finish(); outcome != Outcome::Finished)
+            return Interrupted(outcome);
         if (!trace.isEmpty())
             return Describe(program, result, trace);
         return true;

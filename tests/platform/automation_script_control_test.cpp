@@ -179,6 +179,10 @@ TEST_F(ScriptControlTest, RunawayScriptsAreInterrupted) {
         EXPECT_EQ(ErrorNumber(), kScriptErrorInterrupted);
         EXPECT_EQ(EvalText("6 * 7"), Text("42")) << "the engine runs again";
     }
+    // The document path runs script too when a global has an accessor.
+    ASSERT_TRUE(AddCode("Object.defineProperty(this, 'doc', {set: function () { while (1) {} }})"));
+    EXPECT_FALSE(AddCode("var doc = eval({\"a\": 1})"));
+    EXPECT_EQ(ErrorNumber(), kScriptErrorInterrupted);
     EXPECT_FALSE(Eval("function f() { return f() } f()"));
     EXPECT_EQ(ErrorNumber(), kScriptErrorRuntime) << "the engine's own stack limit";
 }
