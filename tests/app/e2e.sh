@@ -199,31 +199,53 @@ if [ -n "$tray" ]; then
   desktop_screenshot "$artifacts/e2e-restored.png"
 fi
 
-# --- Esc asks; No keeps the window, Yes ends the program ---------------------------
+# --- close requests ask; No keeps the window, Yes ends the program ------------------
 box=""
-find_box() { box=$(xdotool search --onlyvisible --pid "$program_pid" --name '^信息：$' | head -n 1); [ -n "$box" ]; }
-ask() {
+find_box() { # xdotool's own name search does not compare Chinese text reliably
+  local w
+  box=""
+  for w in $(xdotool search --onlyvisible --pid "$program_pid" 2>/dev/null); do
+    if [ "$(xdotool getwindowname "$w" 2>/dev/null)" = "信息：" ]; then box=$w; return 0; fi
+  done
+  return 1
+}
+ask() { # ask <keys...>: the keys go to the window, then the confirmation must come up
   xdotool windowactivate --sync "$window" 2>/dev/null || xdotool windowfocus "$window"
-  xdotool key --clearmodifiers Escape
+  xdotool key --clearmodifiers "$@"
   wait_for 50 find_box
 }
-if ask; then
-  pass "Esc asks to close"
-  desktop_screenshot "$artifacts/e2e-confirm.png"
+answer_no() {
   xdotool windowactivate --sync "$box" 2>/dev/null
   xdotool key --clearmodifiers alt+n
-  sleep 1
-  if kill -0 "$program_pid" 2>/dev/null && mapped "$window"; then
-    pass "No keeps the window"
+  if ! wait_for 30 bash -c "! xwininfo -id $box 2>/dev/null | grep -q IsViewable"; then
+    fail "the confirmation stayed up after No ($1)"
+  elif kill -0 "$program_pid" 2>/dev/null && mapped "$window"; then
+    pass "No keeps the window ($1)"
   else
-    fail "No did not keep the window"
+    fail "No did not keep the window ($1)"
   fi
+}
+# Esc reaches the window also while the console's login form has the keyboard: a click
+# into the page and Tab put the focus into its first field.
+read -r wx wy _ _ < <(geometry "$window")
+xdotool mousemove $((wx + 700)) $((wy + 800)) click 1
+xdotool key --clearmodifiers Tab
+if ask Escape; then
+  pass "Esc asks to close, also from inside the web view"
+  desktop_screenshot "$artifacts/e2e-confirm.png"
+  answer_no Esc
 else
   fail "Esc did not ask"
 fi
+if ask alt+F4; then
+  pass "Alt+F4 asks to close"
+  answer_no Alt+F4
+else
+  fail "Alt+F4 did not ask"
+fi
 [ -s "$KESMORA_TEST_OPENER_LOG" ] && fail "pages were opened before Yes: $(cat "$KESMORA_TEST_OPENER_LOG")"
 
-if ask; then
+if ask Escape; then
   xdotool windowactivate --sync "$box" 2>/dev/null
   xdotool key --clearmodifiers alt+y
   exit_code=""
