@@ -14,6 +14,7 @@
 #include <string>
 #include <strings.h>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 namespace kesmora::platform {
@@ -322,7 +323,8 @@ bool HttpSendRequestA(HINTERNET request, const char* headers, DWORD headersLengt
         r->result = session.exchange.Run(exchange);
     }
     r->sent = true;
-    r->body = BodyCursor(r->result.body, r->result.BodyCutShort());
+    const bool cutShort = r->result.BodyCutShort();
+    r->body = BodyCursor(std::move(r->result.body), cutShort); // the cursor owns the body now
     return r->result.responded;
 }
 
