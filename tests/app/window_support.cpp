@@ -84,6 +84,10 @@ OpenerLog::OpenerLog() : path_(TempFile("kesmora-opener")) {
     setenv("KESMORA_TEST_OPENER_LOG", path_.c_str(), 1);
 }
 
+OpenerLog::~OpenerLog() {
+    std::remove(path_.c_str());
+}
+
 void OpenerLog::Clear() {
     std::ofstream(path_, std::ios::trunc);
 }
@@ -129,7 +133,13 @@ DemoSite::DemoSite() : process_(std::make_unique<Process>()) {
     std::remove(portFile.c_str());
 }
 
-DemoSite::~DemoSite() = default;
+DemoSite::~DemoSite() {
+    process_.reset();
+    if (!log_.empty()) {
+        std::remove(log_.c_str());
+        std::remove((log_ + ".out").c_str());
+    }
+}
 
 std::string DemoSite::Url() const {
     return "http://127.0.0.1:" + std::to_string(port_);

@@ -27,6 +27,7 @@ std::string ExitPageTwo();
 class OpenerLog {
 public:
     OpenerLog();
+    ~OpenerLog();
     void Clear();
     std::vector<std::string> Lines() const;
     // Waits (bounded) until at least `count` lines are there, then gives them all.
