@@ -166,63 +166,81 @@ bool QueryRawHeaders(HINTERNET request, Text* block) {
     return true;
 }
 
-// The handles and the exchange. Gives the failure text of the step that failed, or an
-// empty text once the response was processed into *result.
-Text Exchange(const Arguments& a, RegexObject& regex, Handles& h, Text* result) {
+// From the platform check to the request handle.
+Text OpenHandles(const Arguments& a, Handles& h, Target* target) {
     if (!platform::WinHttpCheckPlatform())
         return Gbk("700 当前系统不支持WinHttp服务!");
     // The installed-update query that older systems ran here is left out: nothing
     // read its answer, and the exchange below is the same either way.
-    Target target;
-    if (!CrackAddress(a.url, &target))
+    if (!CrackAddress(a.url, target))
         return Gbk("701 解析URL地址失败!");
-    h.session = OpenSession(a.proxy, target.secure);
+    h.session = OpenSession(a.proxy, target->secure);
     if (h.session == 0)
         return Gbk("702 创建WinHttp会话失败!");
     const int t = TimeoutMilliseconds(a.timeoutSeconds);
     if (!platform::WinHttpSetTimeouts(h.session, t, t, t, t))
         return Gbk("705 设置超时时间失败!");
-    h.connection = platform::WinHttpConnect(h.session, Wide(target.host).c_str(), target.port, 0);
+    h.connection = platform::WinHttpConnect(h.session, Wide(target->host).c_str(), target->port, 0);
     if (h.connection == 0)
         return Gbk("703 创建WinHttp连接失败!");
     h.request = platform::WinHttpOpenRequest(
-        h.connection, Wide(RequestVerb(a.method)).c_str(), WideString(target.objectName).c_str(),
-        nullptr, nullptr, nullptr, target.secure ? platform::WINHTTP_FLAG_SECURE : 0);
+        h.connection, Wide(RequestVerb(a.method)).c_str(), WideString(target->objectName).c_str(),
+        nullptr, nullptr, nullptr, target->secure ? platform::WINHTTP_FLAG_SECURE : 0);
     if (h.request == 0)
         return Gbk("704 创建WinHttp请求失败!");
-    if (!SetCredentials(h.request, platform::WINHTTP_AUTH_TARGET_SERVER, a.serverUser,
+    return Text();
+}
+
+// Credentials, options and the header block of the request.
+Text PrepareRequest(const Arguments& a, HINTERNET request) {
+    if (!SetCredentials(request, platform::WINHTTP_AUTH_TARGET_SERVER, a.serverUser,
                         a.serverPassword))
         return Gbk("707 设置代理凭证失败!");
-    if (!SetCredentials(h.request, platform::WINHTTP_AUTH_TARGET_PROXY, a.proxyUser,
-                        a.proxyPassword))
+    if (!SetCredentials(request, platform::WINHTTP_AUTH_TARGET_PROXY, a.proxyUser, a.proxyPassword))
         return Gbk("707 设置代理凭证失败!");
     // No certificate error is ignored (flags 0): what comes back goes on to the script
     // engine and the browser, so it must come from the server the address names.
-    if (!SetOption(h.request, platform::WINHTTP_OPTION_SECURITY_FLAGS, 0))
+    if (!SetOption(request, platform::WINHTTP_OPTION_SECURITY_FLAGS, 0))
         return Gbk("忽略错误/证书错误  失败！");
     const Text cookies = a.out.cookies != nullptr ? *a.out.cookies : Text();
     const bool cookieOption = cookies.empty()
-                                  ? SetOption(h.request, platform::WINHTTP_OPTION_DISABLE_FEATURE,
+                                  ? SetOption(request, platform::WINHTTP_OPTION_DISABLE_FEATURE,
                                               platform::WINHTTP_DISABLE_COOKIES)
-                                  : SetOption(h.request, platform::WINHTTP_OPTION_ENABLE_FEATURE,
+                                  : SetOption(request, platform::WINHTTP_OPTION_ENABLE_FEATURE,
                                               platform::WINHTTP_ENABLE_SSL_REVOCATION);
     if (!cookieOption)
         return Gbk("708 禁止自动设置Cookies失败!");
-    if (a.noRedirect && !SetOption(h.request, platform::WINHTTP_OPTION_DISABLE_FEATURE,
+    if (a.noRedirect && !SetOption(request, platform::WINHTTP_OPTION_DISABLE_FEATURE,
                                    platform::WINHTTP_DISABLE_REDIRECTS))
         return Gbk("709 重定向设置失败!");
-    if (!AddHeaders(h.request, ComposeWinHttpHeaders(a.extraHeaders, a.method, cookies,
-                                                     a.completeHeaders, a.fixHeaderCase)))
+    if (!AddHeaders(request, ComposeWinHttpHeaders(a.extraHeaders, a.method, cookies,
+                                                   a.completeHeaders, a.fixHeaderCase)))
         return Gbk("710 设置协议头失败!");
-    if (!Send(h.request, a.bodyBytes.empty() ? ToBytes(a.bodyText) : a.bodyBytes))
+    return Text();
+}
+
+// Send, receive, read, and the response processed into *result.
+Text Transfer(const Arguments& a, HINTERNET request, RegexObject& regex, Text* result) {
+    if (!Send(request, a.bodyBytes.empty() ? ToBytes(a.bodyText) : a.bodyBytes))
         return Gbk("711 发送请求失败!");
-    if (!platform::WinHttpReceiveResponse(h.request, nullptr))
+    if (!platform::WinHttpReceiveResponse(request, nullptr))
         return Gbk("712 服务器未响应!");
-    Bytes body = ReadBody(h.request, a.out.status);
+    Bytes body = ReadBody(request, a.out.status);
     Text headers;
-    if (QueryRawHeaders(h.request, &headers))
+    if (QueryRawHeaders(request, &headers))
         *result = ProcessWinHttpResponse(headers, std::move(body), a.mergeCookies, regex, a.out);
     return Text();
+}
+
+// The whole exchange: the failure text of the step that failed, or empty.
+Text Exchange(const Arguments& a, RegexObject& regex, Handles& h, Text* result) {
+    Target target;
+    Text failure = OpenHandles(a, h, &target);
+    if (failure.empty())
+        failure = PrepareRequest(a, h.request);
+    if (failure.empty())
+        failure = Transfer(a, h.request, regex, result);
+    return failure;
 }
 
 } // namespace
