@@ -15,11 +15,11 @@
 namespace kesmora::platform {
 namespace {
 
-struct ProxyEntry {
-    std::string scheme; // "http", "https" or "" for every scheme
-    std::string host;
-    std::uint16_t port = 80;
-};
+using winhttp_detail::AppendHeaderLines;
+using winhttp_detail::ChooseProxyEntry;
+using winhttp_detail::IsTokenChar;
+using winhttp_detail::ParseProxyList;
+using winhttp_detail::ProxyEntry;
 
 struct Session {
     std::vector<ProxyEntry> proxies;
@@ -124,67 +124,9 @@ std::string EscapePath(const std::string& utf8) {
     return out;
 }
 
-// --- proxy list ----------------------------------------------------------------------
-
-bool ParseHostPort(std::string_view s, ProxyEntry* entry) {
-    std::size_t colon = s.rfind(':');
-    if (!s.empty() && s.front() == '[') { // [v6]:port
-        const auto close = s.find(']');
-        if (close == std::string_view::npos)
-            return false;
-        entry->host = std::string(s.substr(1, close - 1));
-        colon = close + 1 < s.size() && s[close + 1] == ':' ? close + 1 : std::string_view::npos;
-    } else {
-        entry->host = std::string(s.substr(0, colon));
-    }
-    if (entry->host.empty())
-        return false;
-    if (colon == std::string_view::npos)
-        return true;
-    unsigned long port = 0;
-    for (char c : s.substr(colon + 1)) {
-        if (c < '0' || c > '9' || (port = port * 10 + (c - '0')) > 65535)
-            return false;
-    }
-    entry->port = static_cast<std::uint16_t>(port);
-    return port > 0;
-}
-
-std::string LowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-std::vector<ProxyEntry> ParseProxyList(const std::string& list) {
-    std::vector<ProxyEntry> entries;
-    std::size_t at = 0;
-    while (at < list.size()) {
-        const std::size_t end = std::min(list.find_first_of("; \t", at), list.size());
-        std::string_view item(list.data() + at, end - at);
-        at = end + 1;
-        ProxyEntry entry;
-        if (const auto eq = item.find('='); eq != std::string_view::npos) {
-            entry.scheme = LowerAscii(std::string(item.substr(0, eq)));
-            item = item.substr(eq + 1);
-        }
-        if (!item.empty() && ParseHostPort(item, &entry))
-            entries.push_back(std::move(entry));
-    }
-    return entries;
-}
-
 HttpProxy ChooseProxy(const Session& session, bool secure, const Request& request) {
-    const char* scheme = secure ? "https" : "http";
-    const ProxyEntry* chosen = nullptr;
-    for (const auto& entry : session.proxies)
-        if (entry.scheme == scheme && chosen == nullptr)
-            chosen = &entry;
-    for (const auto& entry : session.proxies)
-        if (entry.scheme.empty() && chosen == nullptr)
-            chosen = &entry;
     HttpProxy proxy;
+    const ProxyEntry* chosen = ChooseProxyEntry(session.proxies, secure);
     if (chosen == nullptr)
         return proxy;
     proxy.kind = ProxyKind::Http;
@@ -193,43 +135,6 @@ HttpProxy ChooseProxy(const Session& session, bool secure, const Request& reques
     proxy.user = request.proxyUser;
     proxy.password = request.proxyPassword;
     return proxy;
-}
-
-// --- request headers -------------------------------------------------------------------
-
-bool IsTokenChar(char c) {
-    static const std::string_view kSeparators = "()<>@,;:\\\"/[]?={} \t";
-    const auto u = static_cast<unsigned char>(c);
-    return u > 0x20 && u < 0x7F && kSeparators.find(c) == std::string_view::npos;
-}
-
-// One header line is a token name, a colon and a value without CR, LF or zero.
-bool ValidHeaderLine(std::string_view line) {
-    const auto colon = line.find(':');
-    if (colon == 0 || colon == std::string_view::npos)
-        return false;
-    for (char c : line.substr(0, colon))
-        if (!IsTokenChar(c))
-            return false;
-    return line.find_first_of(std::string_view("\r\n\0", 3)) == std::string_view::npos;
-}
-
-// Appends the block's lines to `headers`; false (and nothing appended) when one is bad.
-bool AppendHeaderLines(const std::string& block, std::string* headers) {
-    std::string accepted;
-    std::size_t at = 0;
-    while (at < block.size()) {
-        const auto end = std::min(block.find("\r\n", at), block.size());
-        const std::string_view line(block.data() + at, end - at);
-        at = end + 2;
-        if (line.empty())
-            continue;
-        if (!ValidHeaderLine(line))
-            return false;
-        accepted.append(line).append("\r\n");
-    }
-    headers->append(accepted);
-    return true;
 }
 
 // --- seam ------------------------------------------------------------------------------
