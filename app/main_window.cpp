@@ -235,6 +235,9 @@ void MainWindow::changeEvent(QEvent* event) {
 void MainWindow::PositionChanged() {
     if (destroying_ || WindowPosition() != kPlaceMinimised)
         return;
+    // With no tray the window stays an ordinary minimised window (task-bar button).
+    if (!TrayIcon::Available())
+        return;
     hide();
     tray_->PutUp();
 }

@@ -24,7 +24,19 @@ int TrayEventCode(QSystemTrayIcon::ActivationReason reason) {
     }
 }
 
+namespace {
+bool g_assumeAvailable = false;
+} // namespace
+
 TrayIcon::TrayIcon(QObject* parent) : QObject(parent) {}
+
+bool TrayIcon::Available() {
+    return g_assumeAvailable || QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void TrayIcon::AssumeAvailable(bool assume) {
+    g_assumeAvailable = assume;
+}
 
 void TrayIcon::PutUp() {
     if (icon_ == nullptr) {

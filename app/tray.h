@@ -25,6 +25,12 @@ public:
     void TakeDown();
     bool IsUp() const;
 
+    // True when the desktop has a tray to put the icon into. Without one, hiding the
+    // window behind an icon would leave the user no way back to it.
+    static bool Available();
+    // Lets tests on a platform without a tray (offscreen) take the tray's path.
+    static void AssumeAvailable(bool assume);
+
 signals:
     // A mouse action on the icon, as a tray event code (never 0).
     void trayEvent(int code);

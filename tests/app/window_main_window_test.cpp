@@ -305,7 +305,25 @@ TEST(TrayEventCode, MapsTheMouseActions) {
     EXPECT_EQ(TrayEventCode(QSystemTrayIcon::Unknown), 0);
 }
 
+TEST(MainWindowTray, WithoutATrayMinimisingKeepsTheWindow) {
+    if (QSystemTrayIcon::isSystemTrayAvailable())
+        GTEST_SKIP() << "this desktop has a tray";
+    Site site;
+    MainWindow window;
+    window.show();
+    test::Settle();
+    window.SetWindowPosition(2);
+    test::Settle();
+    EXPECT_EQ(window.WindowPosition(), 2);
+    EXPECT_TRUE(window.isVisible()) << "hidden with no icon to bring it back";
+    EXPECT_FALSE(window.TrayIconUp());
+}
+
 TEST(MainWindowTray, MinimisingHidesBehindTheIconAndALeftClickBringsItBackCentred) {
+    TrayIcon::AssumeAvailable(true);
+    struct Restore {
+        ~Restore() { TrayIcon::AssumeAvailable(false); }
+    } restore;
     Site site;
     MainWindow window;
     window.show();
