@@ -6,8 +6,9 @@
 // baseline only receives the bytes.
 //
 //   cmake --build <build> --target bench_winhttp_fetch
-//   <build>/bench/winhttp/bench_winhttp_fetch --benchmark_repetitions=8 \
+//   <build>/bench/winhttp/bench_winhttp_fetch --benchmark_repetitions=8
 //       --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
+//   (one command line)
 //
 // Interleaved repetitions matter: the loopback server and the allocator's state swing
 // single runs by 2x. Compare BM_WinHttpFetch1MiB/utf8:N with BM_BareCurl1MiB/utf8:N;
