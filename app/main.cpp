@@ -4,6 +4,7 @@
 #include "app/services/services.h"
 #include "app/shell_services.h"
 #include "app/version_check.h"
+#include "app/window_search.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -19,6 +20,7 @@ int main(int argc, char* argv[]) {
     // The window never closes the ordinary way; the loop ends when it is destroyed.
     QApplication::setQuitOnLastWindowClosed(false);
     kesmora::InstallShellServices();
+    kesmora::InstallTopLevelWindows();
 
     auto* window = new kesmora::MainWindow;
     // Dialogs without an owner (the close confirmation) carry the program's icon too.

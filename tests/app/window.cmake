@@ -91,5 +91,5 @@ kesmora_qt_strict(kesmora_e2e)
 
 add_test(NAME window_e2e COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/e2e.sh"
   "$<TARGET_FILE:kesmora_e2e>" "${KESMORA_E2E_PORT}" "${ContactNumber}" "${HomePage}")
-set_tests_properties(window_e2e PROPERTIES LABELS gui TIMEOUT 300 SKIP_RETURN_CODE 77
+set_tests_properties(window_e2e PROPERTIES LABELS gui TIMEOUT 300 SKIP_RETURN_CODE 77 RESOURCE_LOCK desktop
   ENVIRONMENT "KESMORA_SOURCE_DIR=${PROJECT_SOURCE_DIR};KESMORA_ARTIFACTS=${PROJECT_BINARY_DIR}/artifacts;KESMORA_FAKE_BIN=${window_fake_bin}")
