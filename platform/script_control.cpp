@@ -145,7 +145,10 @@ public:
             return false;
         QString program;
         if (args[0].kind() == VariantKind::String) {
-            program = ToQString(args[0].stringValue()); // scripts can be large: one copy
+            // Scripts can be large, and the argument outlives the call: no copy.
+            const std::u16string& text = args[0].stringValue();
+            program = QString::fromRawData(reinterpret_cast<const QChar*>(text.data()),
+                                           static_cast<qsizetype>(text.size()));
         } else {
             const std::optional<std::u16string> text = args[0].toString();
             if (!text)

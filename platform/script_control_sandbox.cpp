@@ -109,6 +109,16 @@ QString DecodeJsonString(QStringView body) {
     return out;
 }
 
+// The body of a JSON string reads "__proto__". Escapes are decoded only when there are
+// any (a name needs at most six characters for each of its nine).
+bool IsProtoName(QStringView body) {
+    if (body.size() < 9 || body.size() > 54)
+        return false;
+    if (!body.contains(u'\\'))
+        return body == u"__proto__";
+    return DecodeJsonString(body) == u"__proto__";
+}
+
 // Nesting within the bound, and no string that reads "__proto__". Strings are the only
 // tokens in JSON that can hold brackets, so the depth is exact for valid JSON.
 bool IsLoadableDocument(QStringView json) {
@@ -130,7 +140,7 @@ bool IsLoadableDocument(QStringView json) {
             while (i < json.size() && json[i] != u'"')
                 i += json[i] == u'\\' ? 2 : 1;
             const QStringView body = json.mid(start, std::min(i, json.size()) - start);
-            if (body.size() <= 64 && DecodeJsonString(body) == u"__proto__")
+            if (IsProtoName(body))
                 return false;
         }
     }

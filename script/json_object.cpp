@@ -85,14 +85,25 @@ pf::ObjectRef JsonObject::GetEngine() {
     return engine_;
 }
 
+namespace {
+
+// The script as the one argument of a call, moved in (a document can be large).
+std::vector<pf::Variant> ScriptArgument(const Text& script) {
+    std::vector<pf::Variant> args;
+    args.push_back(pf::Variant::FromAnsi(script));
+    return args;
+}
+
+} // namespace
+
 pf::Variant JsonObject::Eval(const Text& script) {
     pf::Variant value;
-    pf::CallMethod(engine_, "Eval", {pf::Variant::FromAnsi(script)}, &value);
+    pf::CallMethod(engine_, "Eval", ScriptArgument(script), &value);
     return value;
 }
 
 void JsonObject::AddCode(const Text& script) {
-    pf::CallMethod(engine_, "AddCode", {pf::Variant::FromAnsi(script)}, nullptr);
+    pf::CallMethod(engine_, "AddCode", ScriptArgument(script), nullptr);
 }
 
 bool JsonObject::EvalBool(const Text& script) {

@@ -6,6 +6,9 @@
 //   BM_EngineCreation    a new engine and nothing else
 //   BM_JsonObject        Parse + GetText on one object, as the tile loop does
 //   BM_JsonObjectOneShot construction, Parse, GetText, destruction, as a tile click does
+//   BM_RatioToBareFresh  JsonObject and the fresh bare engine alternately in one loop,
+//                        so that both see the same machine load; the counters give
+//                        the thread CPU time of each per record and their ratio
 // Argument 0: the advertisement record; 1: a 1 MiB document with the same members.
 #include "script/script.h"
 
@@ -15,6 +18,8 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+
+#include <time.h>
 
 namespace {
 
@@ -77,11 +82,43 @@ void BM_JsonObjectOneShot(benchmark::State& state) {
     }
 }
 
+double ThreadCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+void BM_RatioToBareFresh(benchmark::State& state) {
+    const std::string document = Document(static_cast<int>(state.range(0)));
+    const kesmora::Text text(document.c_str());
+    const QString qtext = QString::fromStdString(document);
+    kesmora::JsonObject json;
+    double ours = 0, bare = 0;
+    for (auto _ : state) {
+        const double t0 = ThreadCpuSeconds();
+        json.Parse(text);
+        benchmark::DoNotOptimize(json.GetText("picture"));
+        const double t1 = ThreadCpuSeconds();
+        {
+            QJSEngine engine;
+            benchmark::DoNotOptimize(Picture(engine, qtext));
+        }
+        const double t2 = ThreadCpuSeconds();
+        ours += t1 - t0;
+        bare += t2 - t1;
+    }
+    const double n = static_cast<double>(state.iterations());
+    state.counters["ours_ms"] = ours / n * 1e3;
+    state.counters["bare_ms"] = bare / n * 1e3;
+    state.counters["ratio"] = bare > 0 ? ours / bare : 0;
+}
+
 BENCHMARK(BM_BareFreshEngine)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BareSharedEngine)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_EngineCreation)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_JsonObject)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_JsonObjectOneShot)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RatioToBareFresh)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 
