@@ -13,14 +13,6 @@ using platform::ExchangeFailure;
 using platform::ExchangeRequest;
 using platform::HttpExchange;
 
-ExchangeRequest To(const LoopbackServer& server) {
-    ExchangeRequest request;
-    request.host = "127.0.0.1";
-    request.port = static_cast<std::uint16_t>(server.port());
-    request.secure = server.Url().rfind("https", 0) == 0;
-    return request;
-}
-
 std::string SetCookieLines(int count) {
     std::string block = "HTTP/1.1 200 OK\r\nContent-Length: 2\r\n";
     for (int i = 0; i < count; ++i)
@@ -78,7 +70,7 @@ TEST_F(ExchangeHostile, EveryBehaviourEndsWithItsFailureClass) {
         LoopbackServer server;
         server.Enqueue(c.reply);
         auto start = std::chrono::steady_clock::now();
-        ExchangeRequest request = To(server);
+        ExchangeRequest request = RequestTo(server);
         request.cookies = platform::CookieMode::PerExchange;
         platform::ExchangeResult result = HttpExchange().Run(request);
         EXPECT_LT(SecondsSince(start), 15.0); // the defaults would take minutes
@@ -108,7 +100,7 @@ TEST_F(ExchangeHostile, UnreachableAndHandshakeStallFailBeforeSending) {
     LoopbackServer stalled(TestCertificates::Get().Good());
     stalled.HoldAtAccept(true);
     auto start = std::chrono::steady_clock::now();
-    result = HttpExchange().Run(To(stalled));
+    result = HttpExchange().Run(RequestTo(stalled));
     EXPECT_LT(SecondsSince(start), 15.0);
     EXPECT_EQ(result.failure, ExchangeFailure::Timeout) << result.detail;
     EXPECT_TRUE(result.FailedBeforeSending());
@@ -118,7 +110,7 @@ TEST_F(ExchangeHostile, PhaseLimitsOfTheCallerApply) {
     // Defaults stay long; only the caller's receive limit can end this quickly.
     LoopbackServer server;
     server.Enqueue(Reply::Silent());
-    ExchangeRequest request = To(server);
+    ExchangeRequest request = RequestTo(server);
     request.limits.receive = std::chrono::milliseconds(1000);
     auto start = std::chrono::steady_clock::now();
     platform::ExchangeResult result = HttpExchange().Run(request);

@@ -16,15 +16,6 @@ using platform::ExchangeRequest;
 using platform::HttpExchange;
 using platform::ProxyKind;
 
-ExchangeRequest To(const LoopbackServer& server, std::string path = "/") {
-    ExchangeRequest request;
-    request.host = "127.0.0.1";
-    request.port = static_cast<std::uint16_t>(server.port());
-    request.secure = server.Url().rfind("https", 0) == 0;
-    request.path = std::move(path);
-    return request;
-}
-
 class ExchangeRoute : public ExchangeTest {};
 
 TEST_F(ExchangeRoute, CertificatesAreAlwaysVerified) {
@@ -48,7 +39,7 @@ TEST_F(ExchangeRoute, CertificatesAreAlwaysVerified) {
         LoopbackServer server(c.identity);
         ASSERT_TRUE(server.ok());
         server.Enqueue(Reply::Ok("secret"));
-        platform::ExchangeResult result = HttpExchange().Run(To(server));
+        platform::ExchangeResult result = HttpExchange().Run(RequestTo(server));
         EXPECT_EQ(result.ok(), c.accepted) << result.detail;
         EXPECT_EQ(server.Requests().size(), c.accepted ? 1u : 0u);
         if (!c.accepted) {
@@ -68,7 +59,7 @@ TEST_F(ExchangeRoute, ThroughTinyproxy) {
     plain.SetHandler([](const RecordedRequest&) { return Reply::Ok("plain"); });
     secure.SetHandler([](const RecordedRequest&) { return Reply::Ok("secure"); });
 
-    ExchangeRequest request = To(plain, "/via");
+    ExchangeRequest request = RequestTo(plain, "/via");
     request.proxy = {ProxyKind::Http, "127.0.0.1", static_cast<std::uint16_t>(proxy.port()), "pu",
                      "pp"};
     platform::ExchangeResult result = HttpExchange().Run(request);
@@ -81,7 +72,7 @@ TEST_F(ExchangeRoute, ThroughTinyproxy) {
     EXPECT_EQ(result.status, 407);
     EXPECT_EQ(plain.Requests().size(), 1u);
 
-    ExchangeRequest tunnelled = To(secure, "/tunnel");
+    ExchangeRequest tunnelled = RequestTo(secure, "/tunnel");
     tunnelled.proxy = request.proxy;
     tunnelled.proxy.user = "pu";
     result = HttpExchange().Run(tunnelled);
@@ -105,9 +96,9 @@ TEST_F(ExchangeRoute, ProxyEnvironmentIsNeverRead) {
     for (const char* name : {"http_proxy", "HTTPS_PROXY", "ALL_PROXY", "all_proxy"})
         setenv(name, url.c_str(), 1);
     setenv("no_proxy", "127.0.0.1", 1);
-    ExchangeRequest direct = To(server, "/direct");
+    ExchangeRequest direct = RequestTo(server, "/direct");
     EXPECT_TRUE(HttpExchange().Run(direct).ok());
-    ExchangeRequest proxied = To(server, "/proxied");
+    ExchangeRequest proxied = RequestTo(server, "/proxied");
     proxied.proxy = {
         ProxyKind::Http, "127.0.0.1", static_cast<std::uint16_t>(proxy.port()), {}, {}};
     EXPECT_TRUE(HttpExchange().Run(proxied).ok());
@@ -123,7 +114,7 @@ TEST_F(ExchangeRoute, ThroughMicrosocksWhichResolvesTheName) {
         GTEST_SKIP() << "microsocks did not start";
     LoopbackServer server;
     server.Enqueue(Reply::Ok("socks"));
-    ExchangeRequest request = To(server);
+    ExchangeRequest request = RequestTo(server);
     request.host = "localhost";
     request.proxy = {
         ProxyKind::Socks5, "127.0.0.1", static_cast<std::uint16_t>(socks.port()), {}, {}};
@@ -140,7 +131,7 @@ TEST_F(ExchangeRoute, RedirectsFollowedOrReturned) {
         server.Enqueue(Reply::Ok("landed", {"X-Hop: last"}));
     };
     script();
-    ExchangeRequest request = To(server, "/first");
+    ExchangeRequest request = RequestTo(server, "/first");
     request.verb = "POST";
     request.body = "a=1";
     platform::ExchangeResult followed = HttpExchange().Run(request);
@@ -163,13 +154,13 @@ TEST_F(ExchangeRoute, RedirectsThatAreRefused) {
     platform::SetHttpLimitsForTesting(LowLimits()); // three redirects at most
     LoopbackServer server;
     server.SetHandler([](const RecordedRequest&) { return Reply::Redirect(302, "/again"); });
-    platform::ExchangeResult loop = HttpExchange().Run(To(server));
+    platform::ExchangeResult loop = HttpExchange().Run(RequestTo(server));
     EXPECT_EQ(loop.failure, ExchangeFailure::NoResponse) << loop.detail;
     EXPECT_EQ(server.Requests().size(), 4u);
 
     LoopbackServer other;
     other.Enqueue(Reply::Redirect(301, "ftp://127.0.0.1/file"));
-    platform::ExchangeResult ftp = HttpExchange().Run(To(other));
+    platform::ExchangeResult ftp = HttpExchange().Run(RequestTo(other));
     EXPECT_EQ(ftp.failure, ExchangeFailure::NoResponse) << ftp.detail;
     EXPECT_FALSE(ftp.responded);
 }
@@ -197,7 +188,7 @@ TEST_F(ExchangeRoute, CookieStores) {
         LoopbackServer server;
         server.Enqueue(Reply::Redirect(302, "/next", {"Set-Cookie: hop=1"}));
         server.Enqueue(Reply::Ok("", {"Set-Cookie: last=2"}));
-        ExchangeRequest request = To(server, "/start");
+        ExchangeRequest request = RequestTo(server, "/start");
         request.cookies = c.mode;
         HttpExchange().Run(request);
         HttpExchange().Run(request);
@@ -214,7 +205,7 @@ TEST_F(ExchangeRoute, FloodOfCookiesStaysBounded) {
         flood += "Set-Cookie: c" + std::to_string(i) + "=v\r\n";
     LoopbackServer server;
     server.Enqueue(Reply::Raw(flood + "\r\n"));
-    ExchangeRequest request = To(server);
+    ExchangeRequest request = RequestTo(server);
     request.cookies = CookieMode::ProcessStore;
     EXPECT_TRUE(HttpExchange().Run(request).ok());
     HttpExchange().Run(request);

@@ -1,14 +1,19 @@
 // Shared set-up of the exchange and WinInet tests: a clean cookie store, the test CA
-// trusted, and limits low enough that hostile servers end the exchange quickly.
+// trusted, limits low enough that hostile servers end the exchange quickly, and a
+// request addressed to a loopback server.
 #pragma once
 
 #include "platform/http_exchange.h"
 #include "platform/http_limits.h"
+#include "tests/support/loopback_server.h"
 #include "tests/support/test_certificates.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdint>
+#include <string>
+#include <utility>
 
 namespace kesmora::test {
 
@@ -36,6 +41,16 @@ protected:
         return limits;
     }
 };
+
+// A GET of `path` to the server on 127.0.0.1, over TLS when the server speaks it.
+inline platform::ExchangeRequest RequestTo(const LoopbackServer& server, std::string path = "/") {
+    platform::ExchangeRequest request;
+    request.host = "127.0.0.1";
+    request.port = static_cast<std::uint16_t>(server.port());
+    request.secure = server.Url().rfind("https", 0) == 0;
+    request.path = std::move(path);
+    return request;
+}
 
 // Seconds since `start`, for bounds far above the lowered limits and far below the
 // defaults: they show which limit ended an exchange, not how fast it is.

@@ -14,14 +14,6 @@ using platform::ExchangeRequest;
 using platform::HttpExchange;
 using platform::HttpVersion;
 
-ExchangeRequest To(const LoopbackServer& server, std::string path) {
-    ExchangeRequest request;
-    request.host = "127.0.0.1";
-    request.port = static_cast<std::uint16_t>(server.port());
-    request.path = std::move(path);
-    return request;
-}
-
 std::vector<std::string> Sorted(std::vector<std::string> lines) {
     std::sort(lines.begin(), lines.end());
     return lines;
@@ -104,7 +96,7 @@ TEST_F(ExchangeWire, RequestCarriesExactlyTheComposedBlock) {
         SCOPED_TRACE(c.name);
         LoopbackServer server;
         server.Enqueue(Reply::Ok("ok"));
-        ExchangeRequest request = To(server, "/p?q=1");
+        ExchangeRequest request = RequestTo(server, "/p?q=1");
         request.verb = c.verb;
         request.version = c.version;
         request.headers = c.headers;
@@ -128,7 +120,7 @@ TEST_F(ExchangeWire, RequestCarriesExactlyTheComposedBlock) {
 
 TEST_F(ExchangeWire, PathGoesOutAsWrittenButForSpaces) {
     LoopbackServer server;
-    ExchangeRequest request = To(server, "/a/../b c?x=%41&y=\xC4\xE3"); // GBK 你
+    ExchangeRequest request = RequestTo(server, "/a/../b c?x=%41&y=\xC4\xE3"); // GBK 你
     HttpExchange().Run(request);
     ASSERT_EQ(server.Requests().size(), 1u);
     EXPECT_EQ(server.Requests()[0].target, "/a/../b%20c?x=%41&y=\xC4\xE3");
@@ -172,7 +164,7 @@ TEST_F(ExchangeWire, ResponseHeaderBlockAndBodyOfEachFraming) {
         SCOPED_TRACE(c.name);
         LoopbackServer server;
         server.Enqueue(c.reply);
-        ExchangeRequest request = To(server, "/");
+        ExchangeRequest request = RequestTo(server, "/");
         request.verb = c.verb;
         platform::ExchangeResult result = HttpExchange().Run(request);
         EXPECT_TRUE(result.ok()) << result.detail;
@@ -197,7 +189,7 @@ TEST_F(ExchangeWire, BodyCursorHandsOutPiecesThenTheFailure) {
 
 TEST_F(ExchangeWire, CredentialsGoAsBasicAuthorization) {
     LoopbackServer server;
-    ExchangeRequest request = To(server, "/");
+    ExchangeRequest request = RequestTo(server, "/");
     request.user = "u";
     request.password = "p";
     HttpExchange().Run(request);
@@ -212,7 +204,7 @@ TEST_F(ExchangeWire, OneObjectKeepsItsConnection) {
     for (HttpVersion version : {HttpVersion::Http11, HttpVersion::Http10}) {
         SCOPED_TRACE(version == HttpVersion::Http10 ? "http/1.0" : "http/1.1");
         LoopbackServer server;
-        ExchangeRequest request = To(server, "/");
+        ExchangeRequest request = RequestTo(server, "/");
         request.version = version;
         request.cookies = CookieMode::ProcessStore;
         HttpExchange kept;
