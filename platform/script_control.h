@@ -23,7 +23,6 @@
 // methods, String repeat and padding) refuse lengths above kScriptMaxLength with a
 // RangeError. Every AddCode and Eval runs under the limits below; a run that reaches
 // one is interrupted, fails as a script error, and the engine stays usable.
-//
 #pragma once
 
 #include "platform/automation.h"
@@ -61,10 +60,12 @@ struct ScriptLimits {
     // Growth of the process's resident memory during one AddCode or Eval.
     std::size_t memoryGrowthBytes = std::size_t{384} << 20;
     // Texts longer than this (UTF-16 units) are refused before compilation: compiling
-    // cannot be interrupted, and its cost grows with the text. A text that is one
-    // JSON object or array assigned through eval (the document load) is read by the
-    // JSON parser instead and may be up to maxDocumentUnits long.
-    std::size_t maxSourceUnits = std::size_t{512} << 10;
+    // cannot be interrupted, and its cost grows with the text (up to about a second
+    // for this much deeply nested source; deeper than the compiler's own limit fails
+    // as a syntax error). A text that is one JSON object or array assigned through
+    // eval (the document load) is read by the JSON parser instead and may be up to
+    // maxDocumentUnits long; 10 MiB of nested brackets is refused either way.
+    std::size_t maxSourceUnits = std::size_t{256} << 10;
     std::size_t maxDocumentUnits = std::size_t{16} << 20;
 };
 
