@@ -6,6 +6,12 @@ if(KESMORA_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# In the fuzzing tree every library carries libFuzzer's coverage counters, so that the
+# fuzzers are guided by the code under test and not only by their own sources.
+if(KESMORA_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 # Applies the project's warning policy to one of our targets.
 function(kesmora_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
