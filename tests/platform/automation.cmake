@@ -6,6 +6,5 @@ kesmora_gtest(automation_test
     ${CMAKE_CURRENT_LIST_DIR}/automation_registry_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/automation_script_control_test.cpp
     ${CMAKE_CURRENT_LIST_DIR}/automation_regexp_test.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/automation_qt_application.cpp
-  LIBS platform
+  LIBS platform test_qt_core_application
   LABELS headless)

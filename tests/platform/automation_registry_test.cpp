@@ -2,7 +2,7 @@
 #include "platform/automation.h"
 #include "platform/script_control.h"
 
-#include "tests/script/text_printer.h"
+#include "tests/support/text_printer.h"
 
 #include <gtest/gtest.h>
 

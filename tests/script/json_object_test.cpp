@@ -5,7 +5,7 @@
 
 #include "platform/gbk.h"
 
-#include "tests/script/text_printer.h"
+#include "tests/support/text_printer.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include "platform/automation.h"
 #include "tests/support/temp_dir.h"
 
-#include "tests/winhttp/text_printer.h"
+#include "tests/support/text_printer.h"
 
 #include <gtest/gtest.h>
 

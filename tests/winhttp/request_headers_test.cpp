@@ -1,7 +1,7 @@
 // The request header block of the WinHTTP routine, composed without a network.
 #include "winhttp/winhttp.h"
 
-#include "tests/winhttp/text_printer.h"
+#include "tests/support/text_printer.h"
 
 #include <gtest/gtest.h>
 

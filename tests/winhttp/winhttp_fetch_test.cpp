@@ -10,7 +10,7 @@
 #include "tests/support/proxy_peers.h"
 #include "tests/support/test_certificates.h"
 
-#include "tests/winhttp/text_printer.h"
+#include "tests/support/text_printer.h"
 
 #include <gtest/gtest.h>
 

@@ -15,7 +15,7 @@ public:
 
 private:
     int argc_ = 1;
-    char name_[16] = "automation_test";
+    char name_[16] = "kesmora_test";
     char* argv_[2] = {name_, nullptr};
     std::unique_ptr<QCoreApplication> app_;
 };
