@@ -1,148 +1,23 @@
 #include "platform/code_page.h"
 
-#include "platform/iconv_codec.h"
+#include "platform/code_page_iconv.h"
+#include "platform/gbk_table.h"
+#include "platform/utf8_codec.h"
 
 #include <climits>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace kesmora::platform {
 namespace {
 
-constexpr char16_t kReplacement = 0xFFFD;
-constexpr char16_t kEuro = 0x20AC;
-constexpr unsigned char kEuroByte = 0x80; // the Microsoft table's single-byte euro sign
-constexpr const char* kGbkName = "GBK";
-constexpr const char* kUtf8Name = "UTF-8";
-constexpr const char* kUtf16Name = "UTF-16LE";
-
 bool IsGbk(unsigned codePage) {
     return codePage == kCpGbk || codePage == kCpAcp;
 }
 bool IsSupported(unsigned codePage) {
     return IsGbk(codePage) || codePage == kCpUtf8;
-}
-
-void AppendUnit(std::string& le, char16_t unit) {
-    le.push_back(static_cast<char>(unit & 0xFF));
-    le.push_back(static_cast<char>(unit >> 8));
-}
-
-unsigned char ByteAt(std::string_view s, std::size_t i) {
-    return static_cast<unsigned char>(s[i]);
-}
-
-// Converts all of `input`. At every stop on a sequence the converter cannot take,
-// `onBad(input, at, out)` appends a replacement and says how many bytes to step over;
-// at least one is always skipped, so the walk ends.
-template <typename OnBad>
-std::string ConvertReplacing(IconvCodec& codec, std::string_view input, OnBad onBad) {
-    std::string out;
-    char chunk[4096];
-    std::size_t at = 0;
-    while (at < input.size()) {
-        const IconvCodec::Step step =
-            codec.Convert(input.data() + at, input.size() - at, chunk, sizeof chunk);
-        out.append(chunk, step.written);
-        at += step.read;
-        if (step.status == IconvCodec::Status::Done)
-            break;
-        const bool progressed = step.read > 0 || step.written > 0;
-        if (step.status == IconvCodec::Status::OutputFull && progressed)
-            continue;
-        if (at >= input.size())
-            break;
-        codec.Reset();
-        const std::size_t skip = onBad(input, at, out);
-        at += skip > 0 ? skip : 1;
-    }
-    return out;
-}
-
-// Length of the longest start of a well-formed UTF-8 sequence at `i` (at least 1):
-// the bytes one replacement character stands for.
-std::size_t Utf8BadLength(std::string_view s, std::size_t i) {
-    const unsigned char c = ByteAt(s, i);
-    std::size_t need = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF)
-        need = 1;
-    else if (c >= 0xE0 && c <= 0xEF)
-        need = 2, low = (c == 0xE0 ? 0xA0 : 0x80), high = (c == 0xED ? 0x9F : 0xBF);
-    else if (c >= 0xF0 && c <= 0xF4)
-        need = 3, low = (c == 0xF0 ? 0x90 : 0x80), high = (c == 0xF4 ? 0x8F : 0xBF);
-    std::size_t n = 1;
-    while (n <= need && i + n < s.size()) {
-        const unsigned char t = ByteAt(s, i + n);
-        if (t < low || t > high)
-            break;
-        ++n;
-        low = 0x80, high = 0xBF;
-    }
-    return n;
-}
-
-bool IsGbkTrail(unsigned char c) {
-    return c >= 0x40 && c <= 0xFE && c != 0x7F;
-}
-
-// Source bytes to UTF-16 units with the replacements of flags 0.
-std::u16string Decode(unsigned codePage, std::string_view source) {
-    const bool gbk = IsGbk(codePage);
-    IconvCodec codec(kUtf16Name, gbk ? kGbkName : kUtf8Name);
-    if (!codec.ok())
-        return {};
-    const std::string le =
-        ConvertReplacing(codec, source, [gbk](std::string_view s, std::size_t i, std::string& out) {
-            const unsigned char c = ByteAt(s, i);
-            if (!gbk) {
-                AppendUnit(out, kReplacement);
-                return Utf8BadLength(s, i);
-            }
-            if (c == kEuroByte) {
-                AppendUnit(out, kEuro);
-                return std::size_t{1};
-            }
-            AppendUnit(out, kReplacement);
-            // A lead byte with a possible trail byte is one (unmapped) character.
-            const bool pair =
-                c >= 0x81 && c <= 0xFE && i + 1 < s.size() && IsGbkTrail(ByteAt(s, i + 1));
-            return std::size_t{pair ? 2u : 1u};
-        });
-    std::u16string units(le.size() / 2, u'\0');
-    for (std::size_t k = 0; k < units.size(); ++k)
-        units[k] = static_cast<char16_t>(ByteAt(le, 2 * k) | ByteAt(le, 2 * k + 1) << 8);
-    return units;
-}
-
-// UTF-16 units to bytes of the code page with the replacements of flags 0: an
-// unpaired surrogate or a character the code page lacks becomes `defaultChar` (936,
-// one per code unit) or U+FFFD (65001).
-std::string Encode(unsigned codePage, std::u16string_view source, std::string_view defaultChar,
-                   bool& usedDefault) {
-    const bool gbk = IsGbk(codePage);
-    IconvCodec codec(gbk ? kGbkName : kUtf8Name, kUtf16Name);
-    if (!codec.ok())
-        return {};
-    std::string le;
-    le.reserve(source.size() * 2);
-    for (char16_t unit : source)
-        AppendUnit(le, unit);
-    return ConvertReplacing(codec, le, [&](std::string_view s, std::size_t i, std::string& out) {
-        if (i + 1 >= s.size())
-            return std::size_t{1}; // half a unit cannot come from a char16_t source
-        const char16_t unit = static_cast<char16_t>(ByteAt(s, i) | ByteAt(s, i + 1) << 8);
-        if (!gbk) {
-            out += "\xEF\xBF\xBD";
-        } else if (unit == kEuro) {
-            out.push_back(static_cast<char>(kEuroByte));
-        } else {
-            out.append(defaultChar);
-            usedDefault = true;
-        }
-        return std::size_t{2};
-    });
 }
 
 // The default character a caller handed in: one character of 936, else "?".
@@ -154,7 +29,31 @@ std::string_view DefaultChar(const char* defaultChar) {
 }
 
 // Hands a result to the caller: its size when no buffer was offered, 0 when the
-// buffer is too small, else the count written.
+// buffer is too small (nothing written), else the count written. `convert(out)`
+// writes to `out`, or only counts when it is null, and never writes more than
+// `bound`: a buffer that large is filled in one pass, a smaller one is counted first.
+// nullopt when the converter cannot do this text (the iconv path must).
+template <typename Unit, typename Convert>
+std::optional<int> DeliverConverted(Convert convert, std::size_t bound, Unit* target,
+                                    int targetSize) {
+    if (target == nullptr || static_cast<std::size_t>(targetSize) < bound) {
+        const std::optional<std::size_t> needed = convert(nullptr);
+        if (!needed)
+            return std::nullopt;
+        if (*needed > static_cast<std::size_t>(INT_MAX))
+            return 0;
+        if (targetSize == 0)
+            return static_cast<int>(*needed);
+        if (target == nullptr || *needed > static_cast<std::size_t>(targetSize))
+            return 0;
+    }
+    const std::optional<std::size_t> written = convert(target);
+    if (!written)
+        return std::nullopt;
+    return static_cast<int>(*written);
+}
+
+// The same for a result the iconv path made whole.
 template <typename Unit>
 int Deliver(const std::basic_string<Unit>& result, Unit* target, int targetSize) {
     if (result.size() > static_cast<std::size_t>(INT_MAX))
@@ -177,7 +76,17 @@ int MultiByteToWideChar(unsigned codePage, unsigned long flags, const char* sour
         return 0;
     const std::size_t n =
         sourceLength == -1 ? std::strlen(source) + 1 : static_cast<std::size_t>(sourceLength);
-    return Deliver(Decode(codePage, std::string_view(source, n)), target, targetUnits);
+    const std::string_view bytes(source, n);
+    const bool gbk = IsGbk(codePage);
+    auto decode = [&](char16_t* out) -> std::optional<std::size_t> {
+        if (gbk)
+            return DecodeGbk(bytes, out);
+        return DecodeUtf8(bytes, Utf8Repair::kMaximalSubpart, out);
+    };
+    // No byte gives more than one unit.
+    if (const auto delivered = DeliverConverted(decode, n, target, targetUnits))
+        return *delivered;
+    return Deliver(IconvDecodeCodePage(codePage, bytes), target, targetUnits);
 }
 
 int WideCharToMultiByte(unsigned codePage, unsigned long flags, const char16_t* source,
@@ -191,12 +100,26 @@ int WideCharToMultiByte(unsigned codePage, unsigned long flags, const char16_t* 
         return 0;
     const std::size_t n = sourceUnits == -1 ? static_cast<std::size_t>(lstrlenW(source)) + 1
                                             : static_cast<std::size_t>(sourceUnits);
+    const std::u16string_view units(source, n);
+    const bool gbk = IsGbk(codePage);
+    const std::string_view fallback = DefaultChar(defaultChar);
     bool usedDefault = false;
-    const std::string bytes =
-        Encode(codePage, std::u16string_view(source, n), DefaultChar(defaultChar), usedDefault);
+    auto encode = [&](char* out) -> std::optional<std::size_t> {
+        if (gbk)
+            return EncodeGbk(units, fallback, &usedDefault, out);
+        return EncodeUtf8(units, out);
+    };
+    // A unit gives at most two bytes in 936 (a default character included) and three
+    // in UTF-8 (a pair gives four).
+    std::optional<int> delivered = DeliverConverted(encode, n * (gbk ? 2 : 3), target, targetBytes);
+    if (!delivered) {
+        usedDefault = false;
+        delivered = Deliver(IconvEncodeCodePage(codePage, units, fallback, usedDefault), target,
+                            targetBytes);
+    }
     if (usedDefaultChar != nullptr)
         *usedDefaultChar = usedDefault ? 1 : 0;
-    return Deliver(bytes, target, targetBytes);
+    return *delivered;
 }
 
 int lstrlenW(const char16_t* s) {

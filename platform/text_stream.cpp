@@ -1,7 +1,8 @@
 #include "platform/text_stream.h"
 
 #include "platform/automation.h"
-#include "platform/iconv_codec.h"
+#include "platform/code_page_iconv.h"
+#include "platform/utf8_codec.h"
 
 #include <optional>
 #include <string>
@@ -12,8 +13,8 @@ namespace {
 
 constexpr std::int32_t kTypeBinary = 1;
 constexpr std::int32_t kTypeText = 2;
-constexpr char16_t kReplacement = 0xFFFD;
 constexpr char16_t kByteOrderMark = 0xFEFF;
+constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
 // Names iconv takes as they are; only letters, digits and "-_.:" so that no suffix
 // ("//IGNORE" and the like) can change how it converts.
@@ -34,41 +35,24 @@ std::optional<std::string> IconvName(const std::u16string& charset) {
     return name;
 }
 
-// The bytes in the charset as UTF-16; nullopt when iconv does not know the charset.
-// iconv writes straight into the string's units (host order is little-endian).
+bool IsUtf8(const std::string& charset) {
+    return SameMember(charset, "utf-8") || SameMember(charset, "utf8");
+}
+
+// The bytes in the charset as UTF-16 without a leading byte order mark; nullopt when
+// iconv does not know the charset. UTF-8, the charset pages declare most, is read
+// without iconv, to the same units.
 std::optional<std::u16string> Decode(std::string_view bytes, const std::string& charset) {
-    IconvCodec codec("UTF-16LE", charset.c_str());
-    if (!codec.ok())
-        return std::nullopt;
-    std::u16string text(bytes.size() + 8, u'\0');
-    std::size_t read = 0;
-    std::size_t written = 0; // in bytes
-    auto room = [&] { return text.size() * 2 - written; };
-    auto out = [&] { return reinterpret_cast<char*>(text.data()) + written; };
-    auto replace = [&] {
-        if (room() < 2)
-            text.resize(text.size() * 2);
-        text[written / 2] = kReplacement;
-        written += 2;
-        codec.Reset();
-    };
-    while (read < bytes.size()) {
-        const auto step = codec.Convert(bytes.data() + read, bytes.size() - read, out(), room());
-        read += step.read;
-        written += step.written;
-        if (step.status == IconvCodec::Status::OutputFull) {
-            text.resize(text.size() * 2);
-        } else if (step.status == IconvCodec::Status::Invalid) {
-            replace();
-            ++read;
-        } else if (step.status == IconvCodec::Status::Incomplete) {
-            replace();
-            break;
-        }
+    if (!IsUtf8(charset)) {
+        auto text = IconvDecodeCharset(bytes, charset);
+        if (text && !text->empty() && text->front() == kByteOrderMark)
+            text->erase(0, 1);
+        return text;
     }
-    text.resize(written / 2);
-    if (!text.empty() && text.front() == kByteOrderMark)
-        text.erase(0, 1);
+    if (bytes.substr(0, 3) == kUtf8ByteOrderMark)
+        bytes.remove_prefix(3);
+    std::u16string text(bytes.size(), u'\0');
+    text.resize(DecodeUtf8(bytes, Utf8Repair::kEachByte, text.data()));
     return text;
 }
 
