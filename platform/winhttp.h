@@ -72,16 +72,12 @@
 //     text's size without terminator. Fails without a response.
 #pragma once
 
-#include <cstdint>
+#include "platform/internet_types.h"
+
 #include <functional>
 #include <string>
 
 namespace kesmora::platform {
-
-using HINTERNET = std::uintptr_t; // 0 is no handle
-using DWORD = std::uint32_t;
-using DWORD_PTR = std::uintptr_t;
-using INTERNET_PORT = std::uint16_t;
 
 // URL components: a length of (DWORD)-1 asks where the part lies in the string.
 struct URL_COMPONENTS {

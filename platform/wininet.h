@@ -48,14 +48,9 @@
 //     arrived or the header is absent. `index` may be null and is not used.
 #pragma once
 
-#include <cstdint>
+#include "platform/internet_types.h"
 
 namespace kesmora::platform {
-
-using HINTERNET = std::uintptr_t; // 0 is no handle
-using DWORD = std::uint32_t;
-using DWORD_PTR = std::uintptr_t;
-using INTERNET_PORT = std::uint16_t;
 
 // Access types of InternetOpenA.
 constexpr DWORD INTERNET_OPEN_TYPE_DIRECT = 1;
