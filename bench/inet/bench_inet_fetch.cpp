@@ -7,6 +7,7 @@
 // Compare BM_InetFetch10MiB with BM_BareCurl10MiB and BM_HttpGetFile16 with
 // BM_BareCurlKept16; the goal is within 1.2x.
 #include "app/services/services.h"
+#include "bench/support/curl_baseline.h"
 #include "inet/inet.h"
 #include "tests/support/loopback_server.h"
 
@@ -18,8 +19,8 @@
 
 namespace {
 
+using kesmora::bench::BareCurlGet;
 using kesmora::test::LoopbackServer;
-using kesmora::test::Reply;
 
 constexpr std::size_t kLargeBody = std::size_t{10} << 20;
 constexpr std::size_t kSmallBody = 2048;
@@ -30,28 +31,9 @@ LoopbackServer& ServerWithBody(std::size_t size) {
     static std::unique_ptr<LoopbackServer> large, small;
     std::unique_ptr<LoopbackServer>& server = size == kLargeBody ? large : small;
     if (!server) {
-        server = std::make_unique<LoopbackServer>();
-        const std::string body(size, 'b');
-        server->SetHandler(
-            [body](const kesmora::test::RecordedRequest&) { return Reply::Ok(body); });
+        server = kesmora::bench::ServerAnswering(std::string(size, 'b'));
     }
     return *server;
-}
-
-std::size_t AppendBody(char* data, std::size_t, std::size_t size, void* context) {
-    static_cast<std::string*>(context)->append(data, size);
-    return size;
-}
-
-// The request InetFetch makes from an address alone.
-std::string BareCurlGet(CURL* curl, const std::string& url, curl_slist* headers) {
-    std::string body;
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    curl_easy_perform(curl);
-    return body;
 }
 
 void BM_InetFetch10MiB(benchmark::State& state) {

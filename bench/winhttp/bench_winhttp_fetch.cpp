@@ -13,6 +13,7 @@
 // Interleaved repetitions matter: the loopback server and the allocator's state swing
 // single runs by 2x. Compare BM_WinHttpFetch1MiB/utf8:N with BM_BareCurl1MiB/utf8:N;
 // the goal is within 1.3x.
+#include "bench/support/curl_baseline.h"
 #include "tests/support/loopback_server.h"
 #include "winhttp/winhttp.h"
 
@@ -25,7 +26,6 @@
 namespace {
 
 using kesmora::test::LoopbackServer;
-using kesmora::test::Reply;
 
 constexpr std::size_t kBodySize = std::size_t{1} << 20;
 
@@ -44,17 +44,9 @@ LoopbackServer& ServerFor(bool declareUtf8) {
     static std::unique_ptr<LoopbackServer> servers[2];
     auto& server = servers[declareUtf8 ? 1 : 0];
     if (!server) {
-        server = std::make_unique<LoopbackServer>();
-        const std::string body = PageBody(declareUtf8);
-        server->SetHandler(
-            [body](const kesmora::test::RecordedRequest&) { return Reply::Ok(body); });
+        server = kesmora::bench::ServerAnswering(PageBody(declareUtf8));
     }
     return *server;
-}
-
-std::size_t AppendBody(char* data, std::size_t, std::size_t size, void* context) {
-    static_cast<std::string*>(context)->append(data, size);
-    return size;
 }
 
 void BM_WinHttpFetch1MiB(benchmark::State& state) {
@@ -81,13 +73,8 @@ void BM_BareCurl1MiB(benchmark::State& state) {
         headers = curl_slist_append(headers, line);
     for (auto _ : state) {
         CURL* curl = curl_easy_init();
-        std::string body;
-        curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-        curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
         curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, AppendBody);
-        curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-        curl_easy_perform(curl);
+        const std::string body = kesmora::bench::BareCurlGet(curl, url, headers);
         curl_easy_cleanup(curl);
         if (body.size() != kBodySize)
             state.SkipWithError("short body");
