@@ -1,5 +1,6 @@
 #include "platform/gbk_table.h"
 
+#include "platform/ascii_run.h"
 #include "platform/iconv_codec.h"
 
 #include <array>
@@ -15,8 +16,6 @@ constexpr char16_t kReplacement = 0xFFFD;
 constexpr char16_t kEuro = 0x20AC;
 constexpr std::uint16_t kEuroByte = 0x80;
 constexpr std::uint16_t kNoBytes = 0xFFFF; // encoding: the unit has no bytes in 936
-constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-constexpr std::uint64_t kNonAsciiUnits = 0xFF80FF80FF80FF80u;
 
 bool IsLead(unsigned char c) {
     return c >= 0x81 && c <= 0xFE;
@@ -97,18 +96,15 @@ std::unique_ptr<EncodeBlock> BuildEncodeBlock(unsigned high) {
     return block;
 }
 
-// Publishes a part built by one thread; a thread that lost the race takes the winner's.
-template <typename Part, typename Build>
-const Part* Lazy(std::atomic<const Part*>& slot, Build build) {
-    const Part* part = slot.load(std::memory_order_acquire);
-    if (part != nullptr)
-        return part;
-    std::unique_ptr<Part> fresh = build();
-    if (!fresh)
+// Publishes a part that one thread built; a thread that lost the race takes the
+// winner's. Null when the part could not be built.
+template <typename Part>
+const Part* Publish(std::atomic<const Part*>& slot, std::unique_ptr<Part> built) {
+    if (!built)
         return nullptr;
     const Part* expected = nullptr;
-    if (slot.compare_exchange_strong(expected, fresh.get(), std::memory_order_acq_rel))
-        return fresh.release();
+    if (slot.compare_exchange_strong(expected, built.get(), std::memory_order_acq_rel))
+        return built.release();
     return expected;
 }
 
@@ -124,11 +120,12 @@ public:
     bool usable() const { return usable_; }
     char16_t Single(unsigned char c) const { return single_[c]; }
     const DecodeRow* Row(unsigned char lead) {
-        return Lazy(rows_[lead - 0x80], [lead] { return BuildDecodeRow(lead); });
+        const DecodeRow* row = rows_[lead - 0x80].load(std::memory_order_acquire);
+        return row != nullptr ? row : Publish(rows_[lead - 0x80], BuildDecodeRow(lead));
     }
     const EncodeBlock* Block(char16_t unit) {
-        const unsigned high = unit >> 8;
-        return Lazy(blocks_[high], [high] { return BuildEncodeBlock(high); });
+        const EncodeBlock* block = blocks_[unit >> 8].load(std::memory_order_acquire);
+        return block != nullptr ? block : Publish(blocks_[unit >> 8], BuildEncodeBlock(unit >> 8));
     }
 
 private:
@@ -198,17 +195,14 @@ std::optional<std::size_t> Decode(GbkTables& tables, const unsigned char* s, std
                                   char16_t* out) {
     std::size_t i = 0, o = 0;
     while (i < n) {
-        std::uint64_t word;
-        while (i + 8 <= n && (std::memcpy(&word, s + i, 8), (word & kHighBits) == 0)) {
-            if constexpr (kWrite)
-                for (int k = 0; k < 8; ++k)
-                    out[o + k] = s[i + k];
-            i += 8, o += 8;
+        if (s[i] < 0x80) {
+            const std::size_t run = WidenAscii(s + i, n - i, kWrite ? out + o : nullptr);
+            i += run, o += run;
+            if (i >= n)
+                break;
         }
-        if (i >= n)
-            break;
         const unsigned char c = s[i];
-        char16_t unit = c;
+        char16_t unit = tables.Single(c);
         std::size_t length = 1;
         if (IsLead(c) && i + 1 < n) {
             const DecodeRow* row = tables.Row(c);
@@ -216,8 +210,6 @@ std::optional<std::size_t> Decode(GbkTables& tables, const unsigned char* s, std
                 return std::nullopt;
             unit = row->unit[s[i + 1]];
             length = row->length[s[i + 1]];
-        } else if (c >= 0x80) {
-            unit = tables.Single(c);
         }
         if constexpr (kWrite)
             out[o] = unit;
@@ -237,20 +229,16 @@ std::optional<std::size_t> Encode(GbkTables& tables, const char16_t* s, std::siz
         ++o;
     };
     while (i < n) {
-        std::uint64_t word;
-        while (i + 4 <= n && (std::memcpy(&word, s + i, 8), (word & kNonAsciiUnits) == 0)) {
-            if constexpr (kWrite)
-                for (int k = 0; k < 4; ++k)
-                    out[o + k] = static_cast<unsigned char>(s[i + k]);
-            i += 4, o += 4;
+        if (s[i] < 0x80) {
+            const std::size_t run = NarrowAscii(s + i, n - i, kWrite ? out + o : nullptr);
+            i += run, o += run;
+            if (i >= n)
+                break;
         }
-        if (i >= n)
-            break;
         const char16_t unit = s[i++];
-        std::uint16_t bytes = unit;
-        if (IsSurrogate(unit)) {
-            bytes = kNoBytes; // paired or not: 936 has nothing beyond the BMP
-        } else if (unit >= 0x80) {
+        std::uint16_t bytes =
+            kNoBytes; // a surrogate, paired or not: 936 has nothing beyond the BMP
+        if (!IsSurrogate(unit)) {
             const EncodeBlock* block = tables.Block(unit);
             if (block == nullptr)
                 return std::nullopt;

@@ -1,14 +1,13 @@
 #include "platform/utf8_codec.h"
 
+#include "platform/ascii_run.h"
+
 #include <cstdint>
-#include <cstring>
 
 namespace kesmora::platform {
 namespace {
 
 constexpr char16_t kReplacement = 0xFFFD;
-constexpr std::uint64_t kHighBits = 0x8080808080808080u;
-constexpr std::uint64_t kNonAsciiUnits = 0xFF80FF80FF80FF80u;
 
 bool IsContinuation(unsigned char c) {
     return (c & 0xC0) == 0x80;
@@ -66,22 +65,40 @@ char32_t CodePoint(const unsigned char* s, std::size_t length) {
            (s[3] & 0x3F);
 }
 
+// The well-formed two- and three-byte sequences at `s`, which is most of what is not
+// ASCII: their unit, or 0 when `s` holds anything else (ReadSequence decides then).
+char16_t ShortSequence(const unsigned char* s, std::size_t n, std::size_t& length) {
+    const unsigned char c = s[0];
+    if (c >= 0xC2 && c <= 0xDF && n >= 2 && IsContinuation(s[1])) {
+        length = 2;
+        return static_cast<char16_t>((c & 0x1F) << 6 | (s[1] & 0x3F));
+    }
+    if ((c & 0xF0) == 0xE0 && n >= 3 && IsContinuation(s[1]) && IsContinuation(s[2])) {
+        const char16_t unit =
+            static_cast<char16_t>((c & 0x0F) << 12 | (s[1] & 0x3F) << 6 | (s[2] & 0x3F));
+        length = 3;
+        return unit >= 0x800 && (unit < 0xD800 || unit > 0xDFFF) ? unit : 0;
+    }
+    return 0;
+}
+
 template <bool kWrite>
 std::size_t Decode(const unsigned char* s, std::size_t n, Utf8Repair repair, char16_t* out) {
     std::size_t i = 0, o = 0;
     while (i < n) {
-        std::uint64_t word;
-        while (i + 8 <= n && (std::memcpy(&word, s + i, 8), (word & kHighBits) == 0)) {
-            if constexpr (kWrite)
-                for (int k = 0; k < 8; ++k)
-                    out[o + k] = s[i + k];
-            i += 8, o += 8;
+        if (s[i] < 0x80) {
+            const std::size_t run = WidenAscii(s + i, n - i, kWrite ? out + o : nullptr);
+            i += run, o += run;
+            if (i >= n)
+                break;
         }
-        for (; i < n && s[i] < 0x80; ++i, ++o)
+        std::size_t length = 0;
+        if (const char16_t unit = ShortSequence(s + i, n - i, length)) {
             if constexpr (kWrite)
-                out[o] = s[i];
-        if (i >= n)
-            break;
+                out[o] = unit;
+            ++o, i += length;
+            continue;
+        }
         const Sequence seq = ReadSequence(s + i, n - i);
         if (seq.wellFormed) {
             const char32_t cp = CodePoint(s + i, seq.length);
@@ -118,23 +135,18 @@ template <bool kWrite> std::size_t Encode(const char16_t* s, std::size_t n, unsi
         ++o;
     };
     while (i < n) {
-        std::uint64_t word;
-        while (i + 4 <= n && (std::memcpy(&word, s + i, 8), (word & kNonAsciiUnits) == 0)) {
-            if constexpr (kWrite)
-                for (int k = 0; k < 4; ++k)
-                    out[o + k] = static_cast<unsigned char>(s[i + k]);
-            i += 4, o += 4;
+        if (s[i] < 0x80) {
+            const std::size_t run = NarrowAscii(s + i, n - i, kWrite ? out + o : nullptr);
+            i += run, o += run;
+            if (i >= n)
+                break;
         }
-        if (i >= n)
-            break;
         char32_t cp = s[i++];
         if (cp >= 0xD800 && cp <= 0xDFFF) {
             const bool paired = cp <= 0xDBFF && i < n && s[i] >= 0xDC00 && s[i] <= 0xDFFF;
             cp = paired ? 0x10000 + ((cp - 0xD800) << 10) + (s[i++] - 0xDC00) : kReplacement;
         }
-        if (cp < 0x80) {
-            put(cp);
-        } else if (cp < 0x800) {
+        if (cp < 0x800) {
             put(0xC0 | cp >> 6), put(0x80 | (cp & 0x3F));
         } else if (cp < 0x10000) {
             put(0xE0 | cp >> 12), put(0x80 | (cp >> 6 & 0x3F)), put(0x80 | (cp & 0x3F));
