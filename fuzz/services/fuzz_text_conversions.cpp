@@ -1,7 +1,11 @@
 // UrlDecode, the UTF-16 buffer routines and ConvertEncoding on arbitrary bytes: odd
 // lengths, lone lead bytes, embedded zeros, invalid UTF-8, unpaired surrogates. Checks
-// the invariants each result must keep, whatever the input.
+// the invariants each result must keep, whatever the input, and that the code-page
+// calls and the text stream's UTF-8 reading give what the iconv path gives.
 #include "app/services/services.h"
+#include "platform/code_page.h"
+#include "platform/code_page_iconv.h"
+#include "platform/utf8_codec.h"
 #include "winhttp/code_pages.h"
 
 #include <cstdint>
@@ -90,6 +94,44 @@ void ConvertEncodingInvariants(const Bytes& bytes) {
         Check(ConvertEncoding(utf8, "UTF-8", "GBK") == bytes);
 }
 
+// The calls as a program makes them (the size, then the conversion) against the iconv
+// path, for the bytes as they are and for the bytes taken as UTF-16 units.
+void FastPathsMatchIconv(const std::string& bytes) {
+    namespace pf = platform;
+    const int length = static_cast<int>(bytes.size());
+    for (unsigned codePage : {pf::kCpGbk, pf::kCpUtf8}) {
+        const int n = pf::MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
+        std::u16string units(static_cast<std::size_t>(n), u'\0');
+        if (n > 0)
+            Check(pf::MultiByteToWideChar(codePage, 0, bytes.data(), length, units.data(), n) == n);
+        Check(bytes.empty() || units == pf::IconvDecodeCodePage(codePage, bytes));
+    }
+    std::u16string stream(bytes.size(), u'\0');
+    stream.resize(pf::DecodeUtf8(bytes, pf::Utf8Repair::kEachByte, stream.data()));
+    Check(stream == pf::IconvDecodeCharset(bytes, "UTF-8").value());
+
+    std::u16string units(bytes.size() / 2, u'\0');
+    std::memcpy(units.data(), bytes.data(), units.size() * 2);
+    if (units.empty())
+        return;
+    const int count = static_cast<int>(units.size());
+    for (unsigned codePage : {pf::kCpGbk, pf::kCpUtf8}) {
+        const bool gbk = codePage == pf::kCpGbk;
+        int used = 0;
+        int* usedOut = gbk ? &used : nullptr;
+        const char* defaultChar = gbk ? "\xA3\xBF" : nullptr; // "？"
+        const int n = pf::WideCharToMultiByte(codePage, 0, units.data(), count, nullptr, 0,
+                                              defaultChar, usedOut);
+        std::string out(static_cast<std::size_t>(n), '\0');
+        if (n > 0)
+            Check(pf::WideCharToMultiByte(codePage, 0, units.data(), count, out.data(), n,
+                                          defaultChar, usedOut) == n);
+        bool expectedUsed = false;
+        Check(out == pf::IconvEncodeCodePage(codePage, units, gbk ? "\xA3\xBF" : "", expectedUsed));
+        Check(used == (expectedUsed ? 1 : 0));
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -99,5 +141,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     UrlDecodeInvariants(ToText(bytes));
     CodePageInvariants(bytes);
     ConvertEncodingInvariants(bytes);
+    FastPathsMatchIconv(bytes.str());
     return 0;
 }
