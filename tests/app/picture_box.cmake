@@ -12,6 +12,7 @@ kesmora_gtest(picture_box_test
     "${CMAKE_CURRENT_LIST_DIR}/picture_box_pcx_test.cpp"
     "${CMAKE_CURRENT_LIST_DIR}/picture_box_widget_test.cpp"
     "${CMAKE_CURRENT_LIST_DIR}/picture_box_support.cpp"
+    "${CMAKE_CURRENT_LIST_DIR}/test_application.cpp"
     ${picture_box_sources}
   LIBS common Qt6::Widgets Qt6::Test
   LABELS gui)

@@ -1,32 +1,17 @@
 #include "tests/app/picture_box_support.h"
 
-#include <QApplication>
+#include "tests/app/test_application.h"
+
 #include <QProcess>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 namespace kesmora::test {
 
 namespace {
 
-// Widgets need an application object; one lives for the whole test program.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "picture_box_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] ::testing::Environment* const kApplication =
+    AddTestApplication("picture_box_test");
 
 void PutWord(QByteArray* out, int offset, int value) {
     (*out)[offset] = static_cast<char>(value & 0xFF);

@@ -6,7 +6,8 @@ set(version_window_sources
   "${PROJECT_SOURCE_DIR}/app/shell_services.cpp"
   "${PROJECT_SOURCE_DIR}/app/timed_message_box.cpp"
   "${PROJECT_SOURCE_DIR}/app/window_search.cpp"
-  "${CMAKE_CURRENT_LIST_DIR}/version_support.cpp")
+  "${CMAKE_CURRENT_LIST_DIR}/version_support.cpp"
+  "${CMAKE_CURRENT_LIST_DIR}/test_application.cpp")
 
 kesmora_gtest(version_window_test
   SOURCES

@@ -2,6 +2,7 @@
 
 #include "app/shell_services.h"
 #include "app/window_search.h"
+#include "tests/app/test_application.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -10,30 +11,15 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-
 namespace kesmora::test {
 namespace {
 
-// Widgets need an application object; one lives for the whole test program, with the
-// services the program installs at start.
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "version_test";
-        static char* argv[] = {name, nullptr};
-        app_ = std::make_unique<QApplication>(argc, argv);
+// The application comes with the services the program installs at start.
+[[maybe_unused]] ::testing::Environment* const kApplication =
+    AddTestApplication("version_test", [] {
         InstallShellServices();
         InstallTopLevelWindows();
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+    });
 
 const char* const kSeenMark = "versionTestSeen";
 

@@ -62,7 +62,7 @@ file(WRITE "${CMAKE_CURRENT_BINARY_DIR}/window_offscreen.json"
 file(GLOB window_test_sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_LIST_DIR}/window_*.cpp"
   "${CMAKE_CURRENT_LIST_DIR}/window_*.h")
 kesmora_gtest(window_test
-  SOURCES ${window_test_sources}
+  SOURCES ${window_test_sources} "${CMAKE_CURRENT_LIST_DIR}/test_application.cpp"
   LIBS window_testable test_support Qt6::Test
   LABELS gui)
 set_target_properties(window_test PROPERTIES AUTOMOC ON)

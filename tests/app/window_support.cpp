@@ -2,6 +2,7 @@
 
 #include "app/config.h"
 #include "app/shell_services.h"
+#include "tests/app/test_application.h"
 #include "tests/support/child_process.h"
 #include "tests/support/free_port.h"
 
@@ -25,25 +26,14 @@
 namespace kesmora::test {
 namespace {
 
-class WindowEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "window_test";
-        static char* argv[] = {name, nullptr};
-        QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-        app_ = std::make_unique<QApplication>(argc, argv);
+// The web view wants shared OpenGL contexts, set before the application exists.
+[[maybe_unused]] ::testing::Environment* const kApplication = AddTestApplication(
+    "window_test",
+    [] {
         QApplication::setQuitOnLastWindowClosed(false);
         InstallShellServices();
-    }
-    void TearDown() override { app_.reset(); }
-
-private:
-    std::unique_ptr<QApplication> app_;
-};
-
-[[maybe_unused]] ::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new WindowEnvironment);
+    },
+    [] { QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); });
 
 void Put(char (&target)[256], const std::string& value) {
     std::snprintf(target, sizeof target, "%s", value.c_str());
