@@ -67,7 +67,8 @@ char32_t CodePoint(const unsigned char* s, std::size_t length) {
 
 // The well-formed two- and three-byte sequences at `s`, which is most of what is not
 // ASCII: their unit, or 0 when `s` holds anything else (ReadSequence decides then).
-char16_t ShortSequence(const unsigned char* s, std::size_t n, std::size_t& length) {
+inline __attribute__((always_inline)) char16_t ShortSequence(const unsigned char* s, std::size_t n,
+                                                             std::size_t& length) {
     const unsigned char c = s[0];
     if (c >= 0xC2 && c <= 0xDF && n >= 2 && IsContinuation(s[1])) {
         length = 2;
