@@ -5,6 +5,7 @@
 #include "platform/utf8_codec.h"
 
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -111,7 +112,9 @@ int WideCharToMultiByte(unsigned codePage, unsigned long flags, const char16_t* 
     };
     // A unit gives at most two bytes in 936 (a default character included) and three
     // in UTF-8 (a pair gives four).
-    std::optional<int> delivered = DeliverConverted(encode, n * (gbk ? 2 : 3), target, targetBytes);
+    const std::size_t perUnit = gbk ? 2 : 3;
+    const std::size_t bound = n <= SIZE_MAX / perUnit ? n * perUnit : SIZE_MAX;
+    std::optional<int> delivered = DeliverConverted(encode, bound, target, targetBytes);
     if (!delivered) {
         usedDefault = false;
         delivered = Deliver(IconvEncodeCodePage(codePage, units, fallback, usedDefault), target,
