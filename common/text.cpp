@@ -1,6 +1,7 @@
 #include "common/text.h"
 
 #include <cstring>
+#include <utility>
 
 namespace kesmora {
 
@@ -18,13 +19,23 @@ Text::Text(const char* s, std::size_t n) {
 
 Text::Text(std::string_view bytes) : Text(bytes.data(), bytes.size()) {}
 
+Text::Text(std::string&& bytes) : s_(std::move(bytes)) {
+    const std::size_t zero = s_.find('\0');
+    if (zero != std::string::npos)
+        s_.resize(zero);
+}
+
 Bytes::Bytes(const void* data, std::size_t n) {
     if (data != nullptr && n > 0)
         b_.assign(static_cast<const char*>(data), n);
 }
 
-Text ToText(const Bytes& bytes) { return Text(std::string_view(bytes.str())); }
+Text ToText(const Bytes& bytes) {
+    return Text(std::string_view(bytes.str()));
+}
 
-Bytes ToBytes(const Text& text) { return Bytes(text.str()); }
+Bytes ToBytes(const Text& text) {
+    return Bytes(text.str());
+}
 
 } // namespace kesmora

@@ -30,6 +30,7 @@ public:
     Text(const char* s);                   // NOLINT: literals are texts; null is empty
     Text(const char* s, std::size_t n);    // at most n bytes, cut at the first zero
     explicit Text(std::string_view bytes); // cut at the first zero
+    explicit Text(std::string&& bytes);    // takes the buffer, cut at the first zero
 
     const std::string& str() const { return s_; }
     std::string_view view() const { return s_; }
@@ -62,9 +63,7 @@ public:
 
     const std::string& str() const { return b_; }
     std::string& str() { return b_; }
-    const unsigned char* data() const {
-        return reinterpret_cast<const unsigned char*>(b_.data());
-    }
+    const unsigned char* data() const { return reinterpret_cast<const unsigned char*>(b_.data()); }
     // Address of the first byte for platform calls; null when empty.
     const unsigned char* dataOrNull() const { return b_.empty() ? nullptr : data(); }
     std::size_t size() const { return b_.size(); }

@@ -242,19 +242,31 @@ double VariantToDouble(const Variant& v) {
     return v.toDouble().value_or(0.0);
 }
 
-Text VariantToText(const Variant& v) {
-    const std::optional<std::u16string> s = v.toString();
-    if (!s || s->empty())
+namespace {
+
+Text GbkFromUtf16(std::u16string_view s) {
+    if (s.empty())
         return Text();
-    if (IsAscii(*s))
-        return Text(std::string(s->begin(), s->end()));
+    if (IsAscii(s))
+        return Text(std::string(s.begin(), s.end()));
     // A unit never takes more than two bytes (a pair of units becomes one "?").
-    std::string out(s->size() * 2, '\0');
+    std::string out(s.size() * 2, '\0');
     const int bytes =
-        WideCharToMultiByte(kCpGbk, 0, s->data(), static_cast<int>(s->size()), out.data(),
+        WideCharToMultiByte(kCpGbk, 0, s.data(), static_cast<int>(s.size()), out.data(),
                             static_cast<int>(out.size()), nullptr, nullptr);
     out.resize(static_cast<std::size_t>(bytes > 0 ? bytes : 0));
-    return Text(std::string_view(out));
+    return Text(std::move(out));
+}
+
+} // namespace
+
+Text VariantToText(const Variant& v) {
+    // A string is read where it lies; a large body decoded by the text stream is
+    // otherwise copied once more only to be converted.
+    if (v.kind() == VariantKind::String)
+        return GbkFromUtf16(v.stringValue());
+    const std::optional<std::u16string> s = v.toString();
+    return s ? GbkFromUtf16(*s) : Text();
 }
 
 } // namespace kesmora::platform
