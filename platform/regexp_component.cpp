@@ -3,20 +3,13 @@
 // FirstIndex, Length and SubMatches (Count, Item); Replace and Test. Indexes count
 // UTF-16 units from 0. Options default to false, the pattern to empty. A dot never
 // matches a line break.
+#include "platform/automation_qt.h"
 #include "platform/script_control.h"
 
 #include <QRegularExpression>
 
 namespace kesmora::platform {
 namespace {
-
-QString ToQString(const std::u16string& s) {
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-Variant StringVariant(const QString& s) {
-    return Variant(s.toStdU16String());
-}
 
 // Item(index): the index as any number, truncated; outside 0..count-1 fails.
 std::optional<qsizetype> ItemIndex(const std::vector<Variant>& args, qsizetype count) {

@@ -1,5 +1,6 @@
 // The script control on QJSEngine: Language, AddCode, Eval and the Error object.
 #include "platform/script_control.h"
+#include "platform/automation_qt.h"
 
 #include <QCoreApplication>
 #include <QJSEngine>
@@ -10,14 +11,6 @@
 
 namespace kesmora::platform {
 namespace {
-
-QString ToQString(const std::u16string& s) {
-    return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-Variant StringVariant(const QString& s) {
-    return Variant(s.toStdU16String());
-}
 
 // The last error of a control, shared with the Error objects handed out.
 struct ScriptError {
