@@ -21,28 +21,40 @@ std::optional<qsizetype> ItemIndex(const std::vector<Variant>& args, qsizetype c
     return *index;
 }
 
-class SubMatches : public AutomationObject {
+// A group that took no part in the match reads as the empty value.
+Variant ItemVariant(const std::optional<QString>& group) {
+    return group ? StringVariant(*group) : Variant();
+}
+Variant ItemVariant(const ObjectRef& match) {
+    return Variant(match);
+}
+
+// The component's read-only collections (matches, and each match's groups): Count,
+// and Item(index) counting from 0.
+template <typename Element> class Collection : public AutomationObject {
 public:
-    explicit SubMatches(std::vector<std::optional<QString>> groups) : groups_(std::move(groups)) {}
+    explicit Collection(std::vector<Element> items) : items_(std::move(items)) {}
     bool Put(std::string_view, const Variant&) override { return false; }
     bool Get(std::string_view member, Variant* result) override {
         if (!SameMember(member, "Count"))
             return false;
-        *result = Variant(static_cast<std::int32_t>(groups_.size()));
+        *result = Variant(static_cast<std::int32_t>(items_.size()));
         return true;
     }
     bool Call(std::string_view member, const std::vector<Variant>& args, Variant* result) override {
-        const auto index = ItemIndex(args, static_cast<qsizetype>(groups_.size()));
+        const auto index = ItemIndex(args, static_cast<qsizetype>(items_.size()));
         if (!SameMember(member, "Item") || !index)
             return false;
-        const auto& group = groups_[static_cast<std::size_t>(*index)];
-        *result = group ? StringVariant(*group) : Variant(); // no part in the match: empty
+        *result = ItemVariant(items_[static_cast<std::size_t>(*index)]);
         return true;
     }
 
 private:
-    std::vector<std::optional<QString>> groups_;
+    std::vector<Element> items_;
 };
+
+using SubMatches = Collection<std::optional<QString>>;
+using MatchCollection = Collection<ObjectRef>;
 
 class Match : public AutomationObject {
 public:
@@ -73,28 +85,6 @@ private:
     QString value_;
     std::int32_t firstIndex_;
     std::vector<std::optional<QString>> groups_;
-};
-
-class MatchCollection : public AutomationObject {
-public:
-    explicit MatchCollection(std::vector<ObjectRef> matches) : matches_(std::move(matches)) {}
-    bool Put(std::string_view, const Variant&) override { return false; }
-    bool Get(std::string_view member, Variant* result) override {
-        if (!SameMember(member, "Count"))
-            return false;
-        *result = Variant(static_cast<std::int32_t>(matches_.size()));
-        return true;
-    }
-    bool Call(std::string_view member, const std::vector<Variant>& args, Variant* result) override {
-        const auto index = ItemIndex(args, static_cast<qsizetype>(matches_.size()));
-        if (!SameMember(member, "Item") || !index)
-            return false;
-        *result = Variant(matches_[static_cast<std::size_t>(*index)]);
-        return true;
-    }
-
-private:
-    std::vector<ObjectRef> matches_;
 };
 
 class RegExp : public AutomationObject {
