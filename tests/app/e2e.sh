@@ -20,88 +20,22 @@ source_dir=${KESMORA_SOURCE_DIR:?}
 artifacts=${KESMORA_ARTIFACTS:?}
 fake_bin=${KESMORA_FAKE_BIN:?}
 
-loopback_up() {
-  python3 - <<'PY'
-import fcntl, socket, struct
-s = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-request = struct.pack("16sh", b"lo", 0)
-flags = struct.unpack("16sh", fcntl.ioctl(s, 0x8913, request))[1]  # SIOCGIFFLAGS
-fcntl.ioctl(s, 0x8914, struct.pack("16sh", b"lo", flags | 1))      # SIOCSIFFLAGS: up
-PY
-}
-
-port_free() {
-  python3 -c "import socket,sys; s=socket.socket(); s.bind(('127.0.0.1', int(sys.argv[1])))" "$1" 2>/dev/null
-}
-
-if [ -z "${KESMORA_E2E_INNER:-}" ]; then
-  if unshare --net --map-root-user true 2>/dev/null || unshare --net true 2>/dev/null; then
-    flags=(--net)
-    [ "$(id -u)" -eq 0 ] || flags+=(--map-root-user)
-    exec unshare "${flags[@]}" env KESMORA_E2E_INNER=1 bash "$0" "$@"
-  fi
-  if ! port_free "$port"; then
-    echo "SKIP: port $port is taken and no private network namespace is allowed"
-    exit 77
-  fi
-else
-  loopback_up || { echo "FAIL: cannot bring up the loopback interface"; exit 1; }
-fi
+# shellcheck source=../support/e2e_lib.sh
+source "$source_dir/tests/support/e2e_lib.sh"
+e2e_private_network "$port" "$0" "$@" || exit $?
 
 mkdir -p "$artifacts"
-work=$(mktemp -d)
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-
-# shellcheck source=../support/desktop.sh
-source "$source_dir/tests/support/desktop.sh"
-server_pid=""
-program_pid=""
-cleanup() {
-  [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null && wait "$program_pid" 2>/dev/null
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null && wait "$server_pid" 2>/dev/null
-  desktop_stop
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-# Waits up to $1 tenths of a second for a command to succeed.
-wait_for() {
-  local tenths=$1; shift
-  local i
-  for ((i = 0; i < tenths; i++)); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
-
-desktop_start || { echo "FAIL: no desktop"; exit 1; }
-
-python3 "$source_dir/demo/server.py" --port "$port" --log "$work/requests.log" \
-  >"$work/server.out" 2>&1 &
-server_pid=$!
-wait_for 100 python3 -c "import socket; socket.create_connection(('127.0.0.1', $port), 1)" ||
-  { echo "FAIL: the demo site did not start"; cat "$work/server.out"; exit 1; }
+e2e_begin || exit 1
+e2e_start_demo_site "$port" --log "$work/requests.log" || exit 1
 site="http://127.0.0.1:$port"
 
 export PATH="$fake_bin:$PATH"
 export KESMORA_TEST_OPENER_LOG="$work/opened.log"
 : >"$KESMORA_TEST_OPENER_LOG"
-[ "$(id -u)" -eq 0 ] && export QTWEBENGINE_DISABLE_SANDBOX=1
-export QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu"
-
-"$program" >"$work/program.out" 2>&1 &
-program_pid=$!
+e2e_start_program "$program"
 
 # --- the window appears at its place, with its outer size and title -----------------
-window=""
-find_window() { window=$(xdotool search --onlyvisible --pid "$program_pid" --name '^Kesmora' | head -n 1); [ -n "$window" ]; }
-if ! wait_for 600 find_window; then
-  desktop_screenshot "$artifacts/e2e-no-window.png"
-  echo "FAIL: no window"; cat "$work/program.out"; exit 1
-fi
+e2e_wait_for_window "$artifacts/e2e-no-window.png"
 # Wait for the window manager's frame and for the window to settle.
 frame_of() { # the ancestor of a window that is a child of the root: the frame
   local w=$1 parent root
@@ -113,10 +47,6 @@ frame_of() { # the ancestor of a window that is a child of the root: the frame
     w=$parent
   done
   echo "$w"
-}
-geometry() { # "x y width height" of a window on the screen
-  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x=$4} /Absolute upper-left Y/ {y=$4}
-    /^ *Width:/ {w=$2} /^ *Height:/ {h=$2} END {print x, y, w, h}'
 }
 sleep 2
 frame=$(frame_of "$window")
@@ -269,6 +199,4 @@ else
   fail "the second Esc did not ask"
 fi
 
-echo "program output:"; sed -n 1,40p "$work/program.out"
-[ "$failures" -eq 0 ] || { echo "$failures check(s) failed"; exit 1; }
-echo "end-to-end: all checks passed"
+e2e_finish "end-to-end"

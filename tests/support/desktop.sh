@@ -4,6 +4,7 @@
 #   desktop_start          starts both on a free display and exports DISPLAY
 #   desktop_stop           stops what desktop_start started (by process id)
 #   desktop_screenshot F   saves the whole screen as a PNG
+#   wait_for T CMD...      retries CMD (output discarded) for up to T tenths of a second
 #
 # Screen size: KESMORA_DESKTOP_SIZE (default 1920x1080). Every wait is bounded. Safe
 # under `set -e`.
@@ -12,7 +13,7 @@ desktop_xvfb_pid=""
 desktop_wm_pid=""
 desktop_home=""
 
-desktop__wait() { # tries command for up to $1 tenths of a second
+wait_for() { # tries a command for up to $1 tenths of a second
   local tenths=$1; shift
   local i
   for ((i = 0; i < tenths; i++)); do
@@ -47,7 +48,7 @@ desktop_start() {
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
     Xvfb ":$n" -screen 0 "${size}x24" -nolisten tcp -noreset >/dev/null 2>&1 &
     desktop_xvfb_pid=$!
-    if DISPLAY=":$n" desktop__wait 100 xdpyinfo; then
+    if DISPLAY=":$n" wait_for 100 xdpyinfo; then
       break
     fi
     kill "$desktop_xvfb_pid" 2>/dev/null || true
@@ -80,7 +81,7 @@ ToolTipFontNameXft="Noto Sans CJK SC:size=9"
 CFG
   ICEWM_PRIVCFG="$desktop_home" icewm -c "$desktop_home/preferences" >/dev/null 2>&1 &
   desktop_wm_pid=$!
-  if ! desktop__wait 150 desktop__tray_ready; then
+  if ! wait_for 150 desktop__tray_ready; then
     echo "desktop: the window manager's tray did not come up" >&2
     desktop_stop
     return 1
