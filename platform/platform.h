@@ -10,6 +10,7 @@
 // HTTP: one libcurl engine, its limits, and the WinInet- and WinHTTP-style fronts.
 #include "platform/http_exchange.h"
 #include "platform/http_limits.h"
+#include "platform/internet_types.h"
 #include "platform/winhttp.h"
 #include "platform/wininet.h"
 // Automation objects called by member name: the script control, regular
